@@ -1,0 +1,176 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "AbortError.h"
+
+// Payloads, reply data, status bytes and frames of the printer protocol.
+using TDataBuffer = std::vector<uint8_t>;
+
+// A protocol failure: one of the codes of the error table and a short detail.
+class ECmdException : public EAbort {
+public:
+    ECmdException(int32_t Code, const std::string& Message);
+    ~ECmdException() override;
+
+    int32_t Code;
+};
+
+// The invoice client block; every field holds at most 255 characters.
+struct TClientData {
+    std::string CustName;
+    std::string Spare1;
+    std::string CustEIK;
+    std::string CustTown;
+    std::string CustAddress;
+    std::string Spare5;
+    std::string CustReciever;
+    std::string SellerName;
+    std::string Spare8;
+};
+
+// One status bit test: raises Code with the label "[ByteIndex/Bit]" when the bit is set, or when
+// it is clear if RaiseWhenClear.
+struct TStatusBitCheck {
+    uint8_t ByteIndex;
+    uint8_t Bit;
+    int32_t Code;
+    bool RaiseWhenClear = false;
+};
+
+class TBaseDevice;
+using TDeviceTextEvent = std::function<void(TBaseDevice* Sender, const std::string& Text)>;
+
+// Largest answer a printer can send, from its 0x01 to its 0x03: LEN can count at most
+// 0xFF - 0x20 bytes, then four checksum bytes and the end byte follow.
+constexpr int32_t kMaxReplyFrameBytes = 1 + (0xFF - 0x20) + 4 + 1;
+// Largest payload whose LEN still fits in one byte.
+constexpr size_t kMaxPayloadBytes = 0xFF - 0x20 - 4;
+
+// Running state of one answer while a transport takes it apart: the checksum sum and byte count
+// of LEN through 0x05, the reply data, the status bytes and the received checksum text.
+class TReplyAccumulator {
+public:
+    explicit TReplyAccumulator(TDataBuffer& Status);
+
+    void AddHeader(uint8_t B);  // LEN, SEQ or CMD
+    void AddData(uint8_t B);    // a data byte or the 0x04 that ends the data
+    void AddStatus(uint8_t B);  // a status byte or the 0x05 that ends the status
+    void AddBcc(uint8_t B);     // a byte of the checksum part
+
+    // Raise the checksum failure Code unless four checksum bytes in 0x30..0x3F arrived.
+    void CheckBccForm(int32_t Code) const;
+    // Raise 112 unless the count of LEN through 0x05 matches LEN.
+    void CheckLength(uint8_t Len) const;
+    // Raise the checksum failure Code unless the checksum equals the sum.
+    void CheckBccValue(int32_t Code) const;
+
+    const TDataBuffer& Data() const { return FData; }
+    int32_t Count() const { return FCount; }
+    int32_t StatusPartBytes() const { return FStatusPartBytes; }
+
+private:
+    void AddCounted(uint8_t B);
+
+    TDataBuffer& FStatus;
+    TDataBuffer FData;
+    uint16_t FSum = 0;
+    int32_t FCount = 0;
+    int32_t FStatusPartBytes = 0;
+    std::string FBccText;
+    int32_t FBccDigits = 0;
+    bool FBccInRange = true;
+};
+
+// The abstract fiscal-printer device: packet format, last-error state and the byte, text and
+// status routines of the command operations. A transport implements the four operations.
+class TBaseDevice {
+public:
+    TBaseDevice() = default;
+    virtual ~TBaseDevice() = default;
+    TBaseDevice(const TBaseDevice&) = delete;
+    TBaseDevice& operator=(const TBaseDevice&) = delete;
+
+    // True with Data := the reply data and Status := the status bytes; False with the last-error
+    // state set, Data still the payload. Never raises.
+    virtual bool SendCommand(uint8_t Cmd, TDataBuffer& Data, TDataBuffer& Status) = 0;
+    virtual bool Connect() = 0;
+    virtual void Disconnect() = 0;
+    virtual bool IsConnected() = 0;
+
+    TDeviceTextEvent OnSendFrame;    // the request frame as raw text, after each write
+    TDeviceTextEvent OnReceiveByte;  // each received byte but SYN and NAK
+    TDeviceTextEvent OnSynNak;       // each SYN or NAK of the serial exchange
+    TDeviceTextEvent OnCommandLog;   // command number and duration after each SendCommand
+
+    std::string FLastErrorMsg;
+    int32_t FLastErrorCode = 0;
+    uint8_t FSeq = 0;
+    int32_t FDuration = 0;
+    std::string FLastSentHex;
+    std::string FLastRecvHex;
+
+    // Byte, text and token routines of the payload builders and reply readers.
+    static bool IsBitSet(const TDataBuffer& Status, uint8_t ByteIndex, uint8_t Bit);
+    static void AppendByte(uint8_t B, TDataBuffer& Buf);
+    static void AppendBytes(const TDataBuffer& Src, TDataBuffer& Dst);
+    static void AppendEscapedChar(uint8_t B, TDataBuffer& Buf);
+    // Text goes into the payload as it stands: the frame escapes every payload byte once.
+    static void AppendChar(char C, TDataBuffer& Buf);
+    static void AppendString(const std::string& S, TDataBuffer& Buf);
+    static void AppendBCC(TDataBuffer& Frame);
+    static void BytesToHex(const TDataBuffer& Data, uint8_t Start, std::string& Text,
+                           uint8_t Count);
+    static void BytesToTextRange(const TDataBuffer& Data, uint8_t Start, std::string& Text,
+                                 uint8_t Count);
+    static void BytesToText(const TDataBuffer& Data, std::string& Text);
+    static void NextCommaToken(std::string& S, std::string& Token);
+    static void NextSpaceToken(std::string& S, std::string& Token);
+    static void ClearInfoRecord(TClientData& R);
+
+    // Error texts and status checks.
+    static std::string ErrorText(int32_t Code, const std::string& Detail);
+    static void CheckStatusBasic(const TDataBuffer& Status);
+    static void CheckStatus(const TDataBuffer& Status);
+    // Raises at the first check that matches, in the order given.
+    static void CheckStatusBits(const TDataBuffer& Status,
+                                std::initializer_list<TStatusBitCheck> Checks);
+    static bool StatusToText(const TDataBuffer& Status, int32_t Skip, std::string& Text);
+    bool StatusWarnings(const TDataBuffer& Status, std::string& Text);
+
+    // Turns an exception caught inside a command operation into the last-error state.
+    void HandleException(const std::exception& E, const TDataBuffer& Status);
+
+    // Runs the checks and reply decoding of a command operation after its exchange: True when
+    // Body returns, False after HandleException(its exception, Status).
+    template <typename Body>
+    bool RunGuarded(const TDataBuffer& Status, Body&& Checks) {
+        try {
+            Checks();
+            return true;
+        } catch (const std::exception& E) {
+            HandleException(E, Status);
+            return false;
+        }
+    }
+
+protected:
+    void LogCommandDuration(uint8_t Cmd);
+    void DoSendFrame(const TDataBuffer& Frame);
+    void DoReceiveByte(uint8_t B);
+    void DoSynNak(uint8_t B);
+
+    // Next sequence number of a request, kept within 0x20..0x7F.
+    void StepSeq();
+    // The request frame of Cmd with FSeq; refuses a payload whose LEN would not fit (201).
+    TDataBuffer BuildFrame(uint8_t Cmd, const TDataBuffer& Payload) const;
+    // Two upper-case hex digits and a blank per byte, for FLastSentHex and FLastRecvHex.
+    static std::string HexText(const TDataBuffer& Data);
+    static std::string HexByte(uint8_t B);
+    static void AppendHexByte(uint8_t B, std::string& Text);
+};
