@@ -1,0 +1,138 @@
+// fpemu: a fiscal printer emulator for tests and demonstrations.
+//
+//   fpemu --tcp [HOST:]PORT | --pty COMn  [--log FILE] [--script STEPS]
+//
+// Prints "TCP HOST:PORT" or the KALVORA_PORTS entry ("COM7=/dev/pts/3") once it serves, logs
+// every request frame to FILE (default: stderr) and runs until SIGINT or SIGTERM.
+
+#include <signal.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Emulator.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: fpemu --tcp [HOST:]PORT | --pty COMn [--log FILE] [--script STEPS]\n"
+    "  --tcp     serve TCP on HOST (default 127.0.0.1) and PORT (0 picks a free one)\n"
+    "  --pty     serve a pseudo-terminal and print its KALVORA_PORTS entry\n"
+    "  --log     append the received frames to FILE instead of stderr\n"
+    "  --script  answer the first requests with faults, e.g. nak*2,syn:60:1000,wrong-seq\n";
+
+struct Options {
+    std::string tcpHost = "127.0.0.1";
+    int tcpPort = -1;
+    int comNumber = 0;
+    std::string logFile;
+    std::string script;
+};
+
+bool ParseInt(const std::string& text, int& value) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+// Returns an error text, empty when the arguments are good.
+std::string ParseArguments(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (i + 1 >= argc) {
+            return "missing value after " + option;
+        }
+        const std::string value = argv[++i];
+        if (option == "--tcp") {
+            std::string port = value;
+            if (const size_t colon = value.rfind(':'); colon != std::string::npos) {
+                options.tcpHost = value.substr(0, colon);
+                port = value.substr(colon + 1);
+            }
+            if (!ParseInt(port, options.tcpPort) || options.tcpPort < 0 ||
+                options.tcpPort > 65535) {
+                return "bad TCP port \"" + port + "\"";
+            }
+        } else if (option == "--pty") {
+            if (value.compare(0, 3, "COM") != 0 || !ParseInt(value.substr(3), options.comNumber) ||
+                options.comNumber <= 0) {
+                return "bad port name \"" + value + "\" (expected COMn)";
+            }
+        } else if (option == "--log") {
+            options.logFile = value;
+        } else if (option == "--script") {
+            options.script = value;
+        } else {
+            return "unknown option " + option;
+        }
+    }
+    if ((options.tcpPort >= 0) == (options.comNumber > 0)) {
+        return "give either --tcp or --pty";
+    }
+    return {};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (const std::string error = ParseArguments(argc, argv, options); !error.empty()) {
+        std::fprintf(stderr, "fpemu: %s\n%s", error.c_str(), kUsage);
+        return 2;
+    }
+    FILE* log = stderr;
+    if (!options.logFile.empty()) {
+        log = std::fopen(options.logFile.c_str(), "a");
+        if (log == nullptr) {
+            std::fprintf(stderr, "fpemu: cannot open %s: %s\n", options.logFile.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+    // Signals are taken by sigwait below, on this thread, not by a handler.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    auto writeFrame = [log](const fpemu::FrameLogEntry& entry) {
+        std::fprintf(log, "%s\n", fpemu::FormatFrame(entry).c_str());
+        std::fflush(log);
+    };
+    std::unique_ptr<fpemu::Emulator> emulator;
+    try {
+        // Checked before anything serves, so a bad script never meets a request.
+        const std::vector<fpemu::Step> script = fpemu::ParseScript(options.script);
+        if (options.tcpPort >= 0) {
+            emulator = fpemu::Emulator::StartTcp(
+                options.tcpHost, static_cast<uint16_t>(options.tcpPort), writeFrame);
+        } else {
+            emulator = fpemu::Emulator::StartPty(options.comNumber, writeFrame);
+        }
+        for (const fpemu::Step& step : script) {
+            emulator->Script(step);
+        }
+        if (emulator->IsTcp()) {
+            std::printf("TCP %s:%u\n", emulator->Host().c_str(), emulator->Port());
+        } else {
+            std::printf("%s\n", emulator->PortMapping().c_str());
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "fpemu: %s\n", e.what());
+        return 1;
+    }
+    std::fflush(stdout);
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    emulator->Stop();
+    if (log != stderr) {
+        std::fclose(log);
+    }
+    return 0;
+}
