@@ -126,25 +126,19 @@ std::string FormatDateTime(const std::string& Format, TDateTime DateTime) {
                 }
                 break;
             case 'd':
-                text += Padded(rec.Day, pair);
-                run = pair;
-                break;
             case 'm':
-                text += Padded(rec.Month, pair);
-                run = pair;
-                break;
             case 'h':
-                text += Padded(rec.Hour, pair);
-                run = pair;
-                break;
             case 'n':
-                text += Padded(rec.Minute, pair);
+            case 's': {
+                const int value = letter == 'd'   ? rec.Day
+                                  : letter == 'm' ? rec.Month
+                                  : letter == 'h' ? rec.Hour
+                                  : letter == 'n' ? rec.Minute
+                                                  : rec.Second;
+                text += Padded(value, pair);
                 run = pair;
                 break;
-            case 's':
-                text += Padded(rec.Second, pair);
-                run = pair;
-                break;
+            }
             case 'z':
                 run = run >= 3 ? 3 : 1;
                 text += Padded(rec.MSec, run);

@@ -1,3 +1,4 @@
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -82,6 +83,28 @@ bool SkipPlusSign(const char*& First, const char* Last) {
         ++First;
         return First != Last && *First != '-';
     }
+    return true;
+}
+
+// The whole text as one number, or false with Value untouched.
+template <typename Number>
+bool ReadWholeNumber(const std::string& S, Number& Value) {
+    const char* first = S.data();
+    const char* last = first + S.size();
+    if (!SkipPlusSign(first, last)) {
+        return false;
+    }
+    // Only digits or a point may follow the sign: no "inf" or "nan".
+    const char* body = first != last && *first == '-' ? first + 1 : first;
+    if (body == last || (!std::isdigit(static_cast<unsigned char>(*body)) && *body != '.')) {
+        return false;
+    }
+    Number parsed{};
+    const auto result = std::from_chars(first, last, parsed);
+    if (result.ec != std::errc() || result.ptr != last) {
+        return false;
+    }
+    Value = parsed;
     return true;
 }
 
@@ -198,36 +221,9 @@ std::string FormatFloat(const std::string& Format, double Value) {
 }
 
 bool TryStrToFloat(const std::string& S, double& Value) {
-    const char* first = S.data();
-    const char* last = first + S.size();
-    if (!SkipPlusSign(first, last)) {
-        return false;
-    }
-    // Only digits or a point may follow the sign: no "inf" or "nan".
-    const char* body = first != last && *first == '-' ? first + 1 : first;
-    if (body == last || (!std::isdigit(static_cast<unsigned char>(*body)) && *body != '.')) {
-        return false;
-    }
-    double parsed = 0;
-    const auto result = std::from_chars(first, last, parsed, std::chars_format::general);
-    if (result.ec != std::errc() || result.ptr != last) {
-        return false;
-    }
-    Value = parsed;
-    return true;
+    return ReadWholeNumber(S, Value);
 }
 
 bool TryStrToInt(const std::string& S, int32_t& Value) {
-    const char* first = S.data();
-    const char* last = first + S.size();
-    if (!SkipPlusSign(first, last)) {
-        return false;
-    }
-    int32_t parsed = 0;
-    const auto result = std::from_chars(first, last, parsed);
-    if (result.ec != std::errc() || result.ptr != last) {
-        return false;
-    }
-    Value = parsed;
-    return true;
+    return ReadWholeNumber(S, Value);
 }
