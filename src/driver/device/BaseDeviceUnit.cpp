@@ -6,13 +6,6 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-constexpr uint8_t kStartOfFrame = 0x01;
-constexpr uint8_t kEndOfFrame = 0x03;
-constexpr uint8_t kEndOfData = 0x05;
-constexpr uint8_t kEscape = 0x10;
-constexpr uint8_t kSyn = 0x16;
-constexpr uint8_t kNak = 0x15;
-
 // Hex digits of Value without leading zeros, at least one, as a 32-bit two's complement number.
 std::string HexDigits(int32_t Value) {
     char text[16];
@@ -70,7 +63,7 @@ void TReplyAccumulator::AddHeader(uint8_t B) {
 void TReplyAccumulator::AddData(uint8_t B) {
     AddCounted(B);
     // 0x00..0x03 are counted and summed but carry nothing; 0x04 ends the data.
-    if (B > 0x04) {
+    if (B > kEot) {
         FData.push_back(B);
     }
 }
@@ -78,13 +71,13 @@ void TReplyAccumulator::AddData(uint8_t B) {
 void TReplyAccumulator::AddStatus(uint8_t B) {
     AddCounted(B);
     ++FStatusPartBytes;
-    if (B > kEndOfData) {
+    if (B > kEnq) {
         FStatus.push_back(B);
     }
 }
 
 void TReplyAccumulator::AddBcc(uint8_t B) {
-    if (B <= kEndOfFrame) {
+    if (B <= kEtx) {
         return;
     }
     FBccText += HexDigits(B - 0x30);
@@ -135,7 +128,7 @@ void TBaseDevice::AppendBytes(const TDataBuffer& Src, TDataBuffer& Dst) {
 void TBaseDevice::AppendEscapedChar(uint8_t B, TDataBuffer& Buf) {
     // TAB and LF separate fields and lines, so they travel as they are.
     if (B < 0x20 && B != 0x09 && B != 0x0A) {
-        Buf.push_back(kEscape);
+        Buf.push_back(kDle);
         Buf.push_back(static_cast<uint8_t>(B + 0x40));
     } else {
         Buf.push_back(B);
@@ -155,11 +148,11 @@ void TBaseDevice::AppendString(const std::string& S, TDataBuffer& Buf) {
 void TBaseDevice::AppendBCC(TDataBuffer& Frame) {
     uint16_t sum = 0;
     for (uint8_t b : Frame) {
-        if (b == kStartOfFrame) {
+        if (b == kStx) {
             continue;
         }
         sum = static_cast<uint16_t>(sum + b);
-        if (b == kEndOfData) {
+        if (b == kEnq) {
             break;
         }
     }
@@ -255,16 +248,16 @@ TDataBuffer TBaseDevice::BuildFrame(uint8_t Cmd, const TDataBuffer& Payload) con
     }
     TDataBuffer frame;
     frame.reserve(Payload.size() * 2 + 10);
-    frame.push_back(kStartOfFrame);
+    frame.push_back(kStx);
     frame.push_back(static_cast<uint8_t>(0x20 + 4 + Payload.size()));
     frame.push_back(FSeq);
     frame.push_back(Cmd);
     for (uint8_t b : Payload) {
         AppendEscapedChar(b, frame);
     }
-    frame.push_back(kEndOfData);
+    frame.push_back(kEnq);
     AppendBCC(frame);
-    frame.push_back(kEndOfFrame);
+    frame.push_back(kEtx);
     return frame;
 }
 

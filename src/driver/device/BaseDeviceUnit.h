@@ -46,6 +46,15 @@ struct TStatusBitCheck {
 class TBaseDevice;
 using TDeviceTextEvent = std::function<void(TBaseDevice* Sender, const std::string& Text)>;
 
+// Control bytes of the printer protocol.
+constexpr uint8_t kStx = 0x01;  // start of a frame
+constexpr uint8_t kEtx = 0x03;  // end of a frame
+constexpr uint8_t kEot = 0x04;  // end of the reply data
+constexpr uint8_t kEnq = 0x05;  // end of the data or status part
+constexpr uint8_t kDle = 0x10;  // escape
+constexpr uint8_t kNak = 0x15;  // request refused
+constexpr uint8_t kSyn = 0x16;  // printer busy
+
 // Largest answer a printer can send, from its 0x01 to its 0x03: LEN can count at most
 // 0xFF - 0x20 bytes, then four checksum bytes and the end byte follow.
 constexpr int32_t kMaxReplyFrameBytes = 1 + (0xFF - 0x20) + 4 + 1;

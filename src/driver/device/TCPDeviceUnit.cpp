@@ -21,13 +21,6 @@ constexpr uint64_t kRetryWindowSec = 30;
 constexpr uint64_t kSynLimitSec = 40;
 constexpr uint32_t kDamagedRetryPauseMs = 200;
 
-constexpr uint8_t kStx = 0x01;
-constexpr uint8_t kEtx = 0x03;
-constexpr uint8_t kEot = 0x04;
-constexpr uint8_t kEnq = 0x05;
-constexpr uint8_t kNak = 0x15;
-constexpr uint8_t kSyn = 0x16;
-
 uint64_t ElapsedMs(uint64_t Since) {
     return platform::CurrentClock().NowMs() - Since;
 }
@@ -238,30 +231,26 @@ TDataBuffer TTCPDevice::TakeApart(uint8_t Cmd, const TDataBuffer& Answer, TDataB
         AppendHexByte(B, FLastRecvHex);
         DoReceiveByte(B);
     };
-    const uint8_t len = Answer[1];
-    take(len);
-    reply.AddHeader(len);
+    const auto header = [&](size_t Index) {
+        take(Answer[Index]);
+        reply.AddHeader(Answer[Index]);
+        return Answer[Index];
+    };
+    // SEQ and CMD echo the request; 0 means the byte is missing.
+    const auto checkEcho = [](uint8_t Got, uint8_t Sent, const char* Missing, int32_t Code) {
+        if (Got == 0) {
+            throw ECmdException(104, Missing);
+        }
+        if (Got != Sent) {
+            throw ECmdException(Code, "[" + HexByte(Got) + "/" + HexByte(Sent) + "]");
+        }
+    };
+    const uint8_t len = header(1);
     if (len == 0) {
         throw ECmdException(105, "<LEN>");
     }
-    const uint8_t seq = Answer[2];
-    take(seq);
-    reply.AddHeader(seq);
-    if (seq == 0) {
-        throw ECmdException(104, "<SEQ>");
-    }
-    if (seq != FSeq) {
-        throw ECmdException(109, "[" + HexByte(seq) + "/" + HexByte(FSeq) + "]");
-    }
-    const uint8_t cmd = Answer[3];
-    take(cmd);
-    reply.AddHeader(cmd);
-    if (cmd == 0) {
-        throw ECmdException(104, "<CMD>");
-    }
-    if (cmd != Cmd) {
-        throw ECmdException(110, "[" + HexByte(cmd) + "/" + HexByte(Cmd) + "]");
-    }
+    checkEcho(header(2), FSeq, "<SEQ>", 109);
+    checkEcho(header(3), Cmd, "<CMD>", 110);
     const size_t eot = Find(Answer, kEot, 4);
     if (eot == std::string::npos) {
         throw ECmdException(104, "data");

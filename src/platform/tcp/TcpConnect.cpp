@@ -67,11 +67,14 @@ int PollFor(int fd, short events, int timeoutMs) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        // Rounded up, and polled again after an early return, so the wait is never cut short.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         pollfd entry{fd, events, 0};
         const int rc = poll(&entry, 1, left.count() > 0 ? static_cast<int>(left.count()) : 0);
-        if (rc >= 0 || errno != EINTR) {
+        if (rc < 0 && errno == EINTR) {
+            continue;
+        }
+        if (rc != 0 || Clock::now() >= deadline) {
             return rc;
         }
     }
