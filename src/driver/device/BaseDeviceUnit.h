@@ -5,9 +5,12 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "AbortError.h"
+#include "BaseDeviceRecords.h"
+#include "ConstUnit.h"
 
 // Payloads, reply data, status bytes and frames of the printer protocol.
 using TDataBuffer = std::vector<uint8_t>;
@@ -44,6 +47,8 @@ struct TStatusBitCheck {
 };
 
 class TBaseDevice;
+struct TCommandRule;
+class TAnswer;
 using TDeviceTextEvent = std::function<void(TBaseDevice* Sender, const std::string& Text)>;
 
 // Control bytes of the printer protocol.
@@ -141,6 +146,7 @@ public:
     static void NextCommaToken(std::string& S, std::string& Token);
     static void NextSpaceToken(std::string& S, std::string& Token);
     static void ClearInfoRecord(TClientData& R);
+    static void ClearInfoRecord(TDiagnosticInfo& R);
 
     // Error texts and status checks.
     static std::string ErrorText(int32_t Code, const std::string& Detail);
@@ -157,18 +163,93 @@ public:
 
     // Runs the checks and reply decoding of a command operation after its exchange: True when
     // Body returns, False after HandleException(its exception, Status).
+    // Body may itself answer False, which is then returned.
     template <typename Body>
     bool RunGuarded(const TDataBuffer& Status, Body&& Checks) {
         try {
-            Checks();
-            return true;
+            if constexpr (std::is_same_v<std::invoke_result_t<Body>, bool>) {
+                return Checks();
+            } else {
+                Checks();
+                return true;
+            }
         } catch (const std::exception& E) {
             HandleException(E, Status);
             return false;
         }
     }
 
+    // ---- Command operations: True, or False with the last-error state set; none raises. ----
+
+    // Reports and information.
+    bool GetStatus(bool WFlag, TDataBuffer& Status);
+    bool GetFPR_DateTime(TDateTime& DateTime);
+    bool GetDiagnosticInfo(bool Flag, TDiagnosticInfo& Info);
+    bool GetDeviceInfo(TPrnConst& Params);
+    bool ReadHeaderLine(int32_t LineNo, std::string& Text);
+    bool GetInvoiceRange(bool SFlag, int64_t& InvStart, int64_t& InvEnd, int64_t& InvCurrent);
+    bool GetDailySums(bool Flag, TTaxSums& Sums);
+    bool GetDepartmentName(int32_t DepartNo, std::string& Name, std::string& Description,
+                           char& TaxLetter);
+    bool GetDepartmentInfo(int32_t DepartNo, TDepartmentSum& Sum);
+    bool FiscalMemoryReportByBlocks(bool Short, uint32_t StartBlock, uint32_t EndBlock);
+    bool FiscalMemoryReportByDates(bool Short, TDateTime StartDate, TDateTime EndDate);
+    bool PrintDiagnostic();
+
+    // Receipts, cash and the drawer.
+    bool OpenNonFiscalReceipt(int32_t& AllReceiptNo, int32_t& FiscReceiptNo);
+    bool CloseNonFiscalReceipt(int32_t& AllReceiptNo);
+    bool PrintNonFiscalText(const std::string& Text);
+    bool OpenFiscalReceipt(uint16_t OperNo, const std::string& OperPwd, int32_t TillNo,
+                           bool Invoice, int32_t& AllReceiptNo, int32_t& FiscReceiptNo);
+    bool SellProgrammedItem(bool DPrefix, int32_t PluNo, int32_t DepartNo, double Qty,
+                            double Percent, bool IsAmount);
+    bool Subtotal(bool Print, bool IsAmount, bool WithSums, double Value, double& SubTotal,
+                  TTaxSums& TaxSums);
+    bool Payment(const std::string& Text1, const std::string& Text2, char PayMode, double Amount,
+                 char& AnswerCode, double& AnswerAmount);
+    bool PrintFiscalText(const std::string& Text);
+    bool CloseFiscalReceipt(int32_t& AllReceiptNo, int32_t& FiscReceiptNo);
+    bool PrintClientData(TClientData Client);
+    bool CancelFiscalReceipt();
+    bool GetReceiptState(bool TFlag, bool& IsOpen, int32_t& ItemsCount, double& Amount,
+                         double& Tender);
+    bool OpenCashDrawer(uint16_t Value);
+    bool CashInOut(double Amount);  // a negative amount takes cash out
+    bool PrintBarcode(uint32_t BarcodeType, const std::string& Data, bool ShowText);
+    bool SetOperatorName(uint16_t OperNo, const std::string& OperPwd, const std::string& OpName);
+    bool GetReceiptInfo(bool& CanVoid, TTaxSums& TaxSums, bool& Invoice, int64_t& NextInvNo);
+    bool GetReceiptTaxTotal(bool& CanVoid, double& Total, bool& Invoice);
+    bool PrintReceiptCopy();
+    bool GetLastReceiptNo(int32_t& ReceiptNo);
+    // Clears whatever receipt the printer has open.
+    bool CancelOpenReceipt();
+    // Settles and closes an open fiscal receipt that could not be cancelled.
+    bool FPR_CancelAllRec();
+
+    // Programming.
+    bool SetDateTime(TDateTime DateTime);
+    bool SetHeaderLine(int32_t LineNo, const std::string& Text);
+    // InvStart and InvEnd come back as the printer reports them.
+    bool SetInvoiceRange(bool SFlag, int64_t& InvStart, int64_t& InvEnd);
+    bool SetDepartment(const TDepartmentInfo& Dept);
+
 protected:
+    using TAnswerDecoder = std::function<void(TAnswer& Answer)>;
+    // One command operation: send Payload, apply Rule to the status, let Decode read the answer.
+    bool Execute(uint8_t Cmd, const std::string& Payload, const TCommandRule& Rule,
+                 const TAnswerDecoder& Decode = nullptr);
+    // The same, but what the checks and Decode raise leaves it; False only when the exchange
+    // failed. Status receives the answer's status bytes.
+    bool Exchange(uint8_t Cmd, const std::string& Payload, const TCommandRule& Rule,
+                  TDataBuffer& Status, const TAnswerDecoder& Decode);
+    // Refuses an argument before anything is sent: 201 with Label.
+    bool Refuse(const std::string& Label);
+    // Payment and the client block with the letters and layout of one printer variant.
+    bool SendPayment(const char* PayModes, const std::string& Text1, const std::string& Text2,
+                     char PayMode, double Amount, char& AnswerCode, double& AnswerAmount);
+    bool SendClientData(const TClientData& Client, bool RO);
+
     void LogCommandDuration(uint8_t Cmd);
     void DoSendFrame(const TDataBuffer& Frame);
     void DoReceiveByte(uint8_t B);

@@ -106,19 +106,6 @@ bool IsFlagSet(const TDataBuffer& Status, const TStatusFlag& Flag) {
     return TBaseDevice::IsBitSet(Status, Flag.ByteIndex, Flag.Bit);
 }
 
-// "trim": characters with codes up to 32 leave both ends.
-std::string Trim(const std::string& S) {
-    size_t first = 0;
-    size_t last = S.size();
-    while (first < last && static_cast<uint8_t>(S[first]) <= 32) {
-        ++first;
-    }
-    while (last > first && static_cast<uint8_t>(S[last - 1]) <= 32) {
-        --last;
-    }
-    return S.substr(first, last - first);
-}
-
 void RemoveLeadingComma(std::string& Text) {
     if (!Text.empty() && Text.front() == ',') {
         Text.erase(0, 1);
