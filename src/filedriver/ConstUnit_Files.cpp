@@ -14,17 +14,8 @@
 
 namespace {
 
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool LessText(const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return Lower(x) < Lower(y); });
-}
-
-bool SameText(const std::string& a, const std::string& b) {
-    return !LessText(a, b) && !LessText(b, a);
+    return CompareText(a, b) < 0;
 }
 
 bool EndsWithText(const std::string& name, const std::string& suffix) {

@@ -6,7 +6,8 @@
 #include <vector>
 
 // The program's settings and file helpers, beside the shared helper routines of the driver's
-// ConstUnit (version, module path, address check, the log through WriteLogInFolder).
+// ConstUnit (version, module path, address check). The program logs through WriteLogInFolder,
+// whose first call fixes the log folder, given as it is, for the whole run.
 
 // Pay type FromType of a receipt file is paid as ToType; FromType 0 marks a pair not in use.
 struct TPayTypePair {
@@ -45,6 +46,15 @@ TSettings& Settings();
 void ResetSettings();
 
 inline constexpr const char* FPInfoFileName = "FPInfo.txt";
+
+// Text compared without regard to (ASCII) case, as the program's sorted lists compare it:
+// below 0, 0 or above 0.
+int CompareText(const std::string& A, const std::string& B);
+bool SameText(const std::string& A, const std::string& B);
+
+// The settings and language files beside the program: "Ostrelin.ini", "Ostrelin.Lng".
+std::string AppIniFileName();
+std::string AppLngFileName();
 
 // An extension that could name the program's own work or answer files, match more than one
 // extension or leave the receipt folder is no receipt-file extension: empty, a dot, a blank, a

@@ -1,7 +1,6 @@
 #include "SettingsUnit.h"
 
-#include <algorithm>
-
+#include "ConstUnit.h"
 #include "ConstUnit_Program.h"
 #include "IniFile.h"
 
@@ -32,9 +31,7 @@ void CreateWhenMissing(platform::TIniFile& ini, const char* Ident, const char* V
 }  // namespace
 
 void AppendFolderDelimiter(std::string& Folder) {
-    const bool blank = std::all_of(Folder.begin(), Folder.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) <= ' '; });
-    if (!blank && Folder.back() != '/') {
+    if (!Trim(Folder).empty() && Folder.back() != '/') {
         Folder += '/';
     }
 }

@@ -1,10 +1,10 @@
 #include "StrResUnit.h"
 
 #include <array>
-#include <cctype>
 #include <filesystem>
 
 #include "CodePage.h"
+#include "ConstUnit_Program.h"
 #include "IniFile.h"
 
 namespace {
@@ -141,17 +141,6 @@ const std::array<const char*, 19> kTranslateSkipList = {
     "LabelWeb",
 };
 
-bool SameText(const std::string& a, const char* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return i == a.size() && b[i] == '\0';
-}
-
 }  // namespace
 
 TLngMessages& LngMessages() {
@@ -279,4 +268,8 @@ bool TranslateForm(const std::string& FileName, TFormDesc& Form) {
         TranslateComponent(file, section, component);
     }
     return true;
+}
+
+bool TranslateFormFromAppLng(TFormDesc& Form) {
+    return TranslateForm(AppLngFileName(), Form);
 }

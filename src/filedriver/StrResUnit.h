@@ -123,3 +123,5 @@ void TranslateComponent(platform::TIniFile& File, const std::string& Section,
 // False when the file does not exist; otherwise translates the form and then its components, in
 // order, all from the section named after the form.
 bool TranslateForm(const std::string& FileName, TFormDesc& Form);
+// The same with the program's language file.
+bool TranslateFormFromAppLng(TFormDesc& Form);
