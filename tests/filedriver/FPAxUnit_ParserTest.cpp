@@ -80,6 +80,17 @@ TParseRun ParseText(const std::string& Text, bool DepartSaleMode = false) {
 }
 
 using Strings = std::vector<std::string>;
+using TLineRows = std::vector<std::pair<std::string, std::string>>;
+
+// Each row: one line that parses into the one command described.
+void ExpectSingleCommands(const TLineRows& Rows) {
+    for (const auto& [line, expected] : Rows) {
+        SCOPED_TRACE(line);
+        const TParseRun run = ParseText(line);
+        EXPECT_EQ(run.Error, "");
+        EXPECT_EQ(run.Commands(), Strings{expected});
+    }
+}
 
 struct TDispatchRow {
     std::string Text;
@@ -149,7 +160,7 @@ TEST(BonParser, RawLinesAndLogTextsAreTheLinesAsRead) {
 }
 
 TEST(BonParser, SaleLineFields) {
-    const std::pair<std::string, std::string> rows[] = {
+    ExpectSingleCommands({
         {"%12^Milk^1.99^2|pcs^2^^X", "plu 12|Milk|1.99|2|pcs|vat 2|disc 0|dep -1|alte 0,,0"},
         {"%^Bread^1.20", "plu |1.20|0|0||vat 0|disc 0|dep -1|alte 0,,0"},
         {"%0^A^x^y^9", "plu |A|0|0||vat 2|disc 0|dep -1|alte 0,,0"},
@@ -157,13 +168,7 @@ TEST(BonParser, SaleLineFields) {
         {"%7^A^1^1.5|kg|x^8^3^Alt^2.5", "plu 7|A|1|1.5|kg|vat 8|disc 0|dep 3|alte 3,Alt,2.5"},
         {"%7^A^1^|kg^0^0^Alt", "plu 7|A|1|0||vat 0|disc 0|dep 0|alte 0,Alt,0"},
         {"%7^A^1^1^1^ 4 ^Alt^x", "plu 7|A|1|1||vat 1|disc 0|dep -1|alte 4,Alt,0"},
-    };
-    for (const auto& [line, expected] : rows) {
-        SCOPED_TRACE(line);
-        const TParseRun run = ParseText(line);
-        EXPECT_EQ(run.Error, "");
-        EXPECT_EQ(run.Commands(), Strings{expected});
-    }
+    });
 }
 
 TEST(BonParser, PercentDiscountMarksTheLastSaleBeforeIt) {
@@ -179,22 +184,20 @@ TEST(BonParser, PercentDiscountMarksTheLastSaleBeforeIt) {
 }
 
 TEST(BonParser, DiscountValues) {
-    const std::pair<std::string, std::string> rows[] = {
-        {"#p+5", "disc 1 0.05"},          {"#S-100", "disc 2 -1"},
-        {"#S-100.00", "disc 2 -100"},     {"#V+500000", "disc 3 5000"},
-        {"#V-1234", "disc 3 -12.34"},     {"#P+7.5", "disc 1 7.5"},
-        {"#P-50\x01\x02", "disc 1 -0.5"}, {"#V+99999.99", "disc 3 99999.99"},
-    };
-    for (const auto& [line, expected] : rows) {
-        SCOPED_TRACE(line);
-        const TParseRun run = ParseText(line);
-        EXPECT_EQ(run.Error, "");
-        EXPECT_EQ(run.Commands(), Strings{expected});
-    }
+    ExpectSingleCommands({
+        {"#p+5", "disc 1 0.05"},
+        {"#S-100", "disc 2 -1"},
+        {"#S-100.00", "disc 2 -100"},
+        {"#V+500000", "disc 3 5000"},
+        {"#V-1234", "disc 3 -12.34"},
+        {"#P+7.5", "disc 1 7.5"},
+        {"#P-50\x01\x02", "disc 1 -0.5"},
+        {"#V+99999.99", "disc 3 99999.99"},
+    });
 }
 
 TEST(BonParser, FailureTexts) {
-    const std::pair<std::string, std::string> rows[] = {
+    ExpectSingleCommands({
         {"#P5", "Add discount fail:No valid data."},
         {"#G+10", "Add discount fail:Invalid discount type"},
         {"#P 5", "Add discount fail:Invalid discount sign."},
@@ -223,11 +226,7 @@ TEST(BonParser, PaymentLines) {
     const std::pair<std::string, std::string> rows[] = {
         {"#E", "pay 1 0 '' 1"},        {"#E3^12.50", "pay 3 12.5 '' 1"}, {"#Ex^7", "pay 1 7 '' 1"},
         {"#E11^^^2", "pay 11 2 '' 1"}, {"#e2^abc  ", "pay 2 0 '' 1"},
-    };
-    for (const auto& [line, expected] : rows) {
-        SCOPED_TRACE(line);
-        EXPECT_EQ(ParseText(line).Commands(), Strings{expected});
-    }
+    });
 }
 
 TEST(BonParser, InvoiceLinesBuildOneObject) {
@@ -256,16 +255,12 @@ TEST(BonParser, InvoiceLinesBuildOneObject) {
 }
 
 TEST(BonParser, OperatorLines) {
-    const std::pair<std::string, std::string> rows[] = {
+    ExpectSingleCommands({
         {"@02Maria", "oper 2 'Maria'"},
         {"@xxName ", "oper 1 'Name '"},
         {"@7", "oper 7 ''"},
         {"@12", "oper 12 ''"},
-    };
-    for (const auto& [line, expected] : rows) {
-        SCOPED_TRACE(line);
-        EXPECT_EQ(ParseText(line).Commands(), Strings{expected});
-    }
+    });
 }
 
 TEST(BonParser, FiscalMemoryReportDates) {
