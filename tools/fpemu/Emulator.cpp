@@ -429,6 +429,11 @@ void Emulator::WithPrinter(const std::function<void(Printer&)>& action) {
     action(impl_->printer);
 }
 
+std::vector<std::string> Emulator::Journal() const {
+    std::lock_guard lock(impl_->stateMutex);
+    return impl_->printer.Journal();
+}
+
 std::vector<FrameLogEntry> Emulator::Frames() const {
     std::lock_guard lock(impl_->logMutex);
     return impl_->log;

@@ -66,6 +66,9 @@ public:
     // Runs `action` on the printer while the server is kept off it.
     void WithPrinter(const std::function<void(Printer&)>& action);
 
+    // The lines the printer printed, oldest first.
+    std::vector<std::string> Journal() const;
+
     std::vector<FrameLogEntry> Frames() const;
     // Waits until at least `count` frames have arrived; false after `timeoutMs`.
     bool WaitForFrames(size_t count, int timeoutMs) const;

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "Money.h"
+
 namespace fpemu {
 
 namespace {
@@ -49,19 +51,6 @@ int ParseNumber(std::string_view text, std::string_view step) {
     return value;
 }
 
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    size_t start = 0;
-    while (true) {
-        const size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end - start));
-        if (end == std::string_view::npos) {
-            return parts;
-        }
-        start = end + 1;
-    }
-}
-
 Step ParseStep(std::string_view text) {
     int times = 1;
     std::string_view body = text;
@@ -69,7 +58,7 @@ Step ParseStep(std::string_view text) {
         times = ParseNumber(text.substr(star + 1), text);
         body = text.substr(0, star);
     }
-    const std::vector<std::string_view> parts = Split(body, ':');
+    const std::vector<std::string> parts = Split(body, ':');
     const NamedFault* named = nullptr;
     for (const NamedFault& candidate : kNames) {
         if (parts[0] == candidate.name) {
@@ -148,7 +137,7 @@ std::vector<Step> ParseScript(std::string_view text) {
     if (text.empty()) {
         return steps;
     }
-    for (std::string_view part : Split(text, ',')) {
+    for (const std::string& part : Split(text, ',')) {
         steps.push_back(ParseStep(part));
     }
     return steps;

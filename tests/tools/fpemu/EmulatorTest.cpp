@@ -7,6 +7,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "Money.h"
 #include "TestLine.h"
 
 namespace fpemu {
@@ -264,6 +265,21 @@ TEST_P(EmulatorLink, RequestSentAgainGetsTheSameAnswer) {
     EXPECT_EQ(again.seq, asked);
     EXPECT_EQ(again.data, "once");
     EXPECT_EQ(line->Ask(NextSeq(), 0x4A, "X").data, "");  // a new request executes anew
+}
+
+TEST_P(EmulatorLink, SaleRetriedAfterADamagedAnswerIsSoldOnce) {
+    EXPECT_EQ(line->Ask(NextSeq(), 0x30, "1,,1").data, "1,1");
+    emulator->Script("bad-checksum");
+    const Bytes sale = RequestFrame(NextSeq(), 0x31, "Bread\tA1.50");
+    line->Send(sale);
+    EXPECT_NE(TakeApart(line->ReadFrame()).bccText(), "");
+    line->Send(sale);
+    const Reply again = TakeApart(line->ReadFrame());
+    EXPECT_TRUE(IsGoodFrame(again));
+    EXPECT_EQ(again.status[2], 0x88);  // [2/3] fiscal receipt open
+    EXPECT_EQ(line->Ask(NextSeq(), 0x4C, "T").data, "1,1,150,0");
+    const std::vector<std::string> journal = emulator->Journal();
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), PadBetween("Bread", "1.50 A", 42)), 1);
 }
 
 TEST_P(EmulatorLink, StopsAtOnceInTheMiddleOfAnAnswer) {
