@@ -197,7 +197,7 @@ TEST(BonParser, DiscountValues) {
 }
 
 TEST(BonParser, FailureTexts) {
-    ExpectSingleCommands({
+    const TLineRows rows = {
         {"#P5", "Add discount fail:No valid data."},
         {"#G+10", "Add discount fail:Invalid discount type"},
         {"#P 5", "Add discount fail:Invalid discount sign."},
@@ -223,9 +223,12 @@ TEST(BonParser, FailureTexts) {
 }
 
 TEST(BonParser, PaymentLines) {
-    const std::pair<std::string, std::string> rows[] = {
-        {"#E", "pay 1 0 '' 1"},        {"#E3^12.50", "pay 3 12.5 '' 1"}, {"#Ex^7", "pay 1 7 '' 1"},
-        {"#E11^^^2", "pay 11 2 '' 1"}, {"#e2^abc  ", "pay 2 0 '' 1"},
+    ExpectSingleCommands({
+        {"#E", "pay 1 0 '' 1"},
+        {"#E3^12.50", "pay 3 12.5 '' 1"},
+        {"#Ex^7", "pay 1 7 '' 1"},
+        {"#E11^^^2", "pay 11 2 '' 1"},
+        {"#e2^abc  ", "pay 2 0 '' 1"},
     });
 }
 
