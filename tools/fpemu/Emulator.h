@@ -30,6 +30,8 @@ std::string FormatFrame(const FrameLogEntry& entry);
 // member may be called from any thread; several emulators may run side by side.
 class Emulator {
 public:
+    // Told each request frame on the server thread as it arrives; it must not call back into
+    // the emulator.
     using FrameListener = std::function<void(const FrameLogEntry&)>;
 
     // Listens on host:port; port 0 picks a free one (see Port()). One client after another.
@@ -63,7 +65,8 @@ public:
     int ScriptedAnswers() const;
 
     void SetStatusBit(int byteIndex, int bit, bool on);
-    // Runs `action` on the printer while the server is kept off it.
+    // Runs `action` on the printer while the server is kept off it; `action` must not call
+    // back into the emulator.
     void WithPrinter(const std::function<void(Printer&)>& action);
 
     // The lines the printer printed, oldest first.
