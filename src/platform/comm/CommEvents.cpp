@@ -149,12 +149,9 @@ BOOL TermiosComm::ClearCommError(HANDLE hFile, DWORD* lpErrors, COMSTAT* lpStat)
 }
 
 BOOL TermiosComm::GetCommModemStatus(HANDLE hFile, DWORD* lpModemStat) {
-    std::shared_ptr<TermiosPort> port = Find(hFile);
+    std::shared_ptr<TermiosPort> port = Find(hFile, lpModemStat != nullptr);
     if (!port) {
         return FALSE;
-    }
-    if (lpModemStat == nullptr) {
-        return FailWith(ERROR_INVALID_PARAMETER);
     }
     int lines = 0;
     if (ioctl(port->fd, TIOCMGET, &lines) != 0) {
@@ -185,12 +182,10 @@ BOOL TermiosComm::SetCommMask(HANDLE hFile, DWORD dwEvtMask) {
 }
 
 BOOL TermiosComm::WaitCommEvent(HANDLE hFile, DWORD* lpEvtMask, OVERLAPPED* lpOverlapped) {
-    std::shared_ptr<TermiosPort> port = Find(hFile);
+    std::shared_ptr<TermiosPort> port =
+        Find(hFile, lpEvtMask != nullptr && lpOverlapped != nullptr);
     if (!port) {
         return FALSE;
-    }
-    if (lpEvtMask == nullptr || lpOverlapped == nullptr) {
-        return FailWith(ERROR_INVALID_PARAMETER);
     }
     std::lock_guard lock(port->mutex);
     if (port->pendingOverlapped != nullptr || port->stopping) {

@@ -128,12 +128,9 @@ void TermiosToDcb(const termios& settings, DCB& dcb) {
 }
 
 BOOL TermiosComm::SetCommState(HANDLE hFile, DCB* lpDCB) {
-    std::shared_ptr<TermiosPort> port = Find(hFile);
+    std::shared_ptr<TermiosPort> port = Find(hFile, lpDCB != nullptr);
     if (!port) {
         return FALSE;
-    }
-    if (lpDCB == nullptr) {
-        return FailWith(ERROR_INVALID_PARAMETER);
     }
     std::lock_guard lock(port->mutex);
     termios settings{};
@@ -168,12 +165,9 @@ BOOL TermiosComm::SetCommState(HANDLE hFile, DCB* lpDCB) {
 }
 
 BOOL TermiosComm::GetCommState(HANDLE hFile, DCB* lpDCB) {
-    std::shared_ptr<TermiosPort> port = Find(hFile);
+    std::shared_ptr<TermiosPort> port = Find(hFile, lpDCB != nullptr);
     if (!port) {
         return FALSE;
-    }
-    if (lpDCB == nullptr) {
-        return FailWith(ERROR_INVALID_PARAMETER);
     }
     std::lock_guard lock(port->mutex);
     termios settings{};

@@ -65,11 +65,11 @@ CommApi& TermiosCommApi() {
     return api;
 }
 
-std::shared_ptr<TermiosPort> TermiosComm::Find(HANDLE handle) {
+std::shared_ptr<TermiosPort> TermiosComm::Find(HANDLE handle, bool argumentsValid) {
     std::lock_guard lock(mutex_);
     auto found = ports_.find(handle);
-    if (found == ports_.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (found == ports_.end() || !argumentsValid) {
+        SetLastError(found == ports_.end() ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     return found->second;
@@ -166,12 +166,9 @@ BOOL TermiosComm::SetupComm(HANDLE hFile, DWORD /*dwInQueue*/, DWORD /*dwOutQueu
 }
 
 BOOL TermiosComm::SetCommTimeouts(HANDLE hFile, COMMTIMEOUTS* lpCommTimeouts) {
-    std::shared_ptr<TermiosPort> port = Find(hFile);
+    std::shared_ptr<TermiosPort> port = Find(hFile, lpCommTimeouts != nullptr);
     if (!port) {
         return FALSE;
-    }
-    if (lpCommTimeouts == nullptr) {
-        return FailWith(ERROR_INVALID_PARAMETER);
     }
     std::lock_guard lock(port->mutex);
     port->timeouts = *lpCommTimeouts;
@@ -179,12 +176,9 @@ BOOL TermiosComm::SetCommTimeouts(HANDLE hFile, COMMTIMEOUTS* lpCommTimeouts) {
 }
 
 BOOL TermiosComm::GetCommTimeouts(HANDLE hFile, COMMTIMEOUTS* lpCommTimeouts) {
-    std::shared_ptr<TermiosPort> port = Find(hFile);
+    std::shared_ptr<TermiosPort> port = Find(hFile, lpCommTimeouts != nullptr);
     if (!port) {
         return FALSE;
-    }
-    if (lpCommTimeouts == nullptr) {
-        return FailWith(ERROR_INVALID_PARAMETER);
     }
     std::lock_guard lock(port->mutex);
     *lpCommTimeouts = port->timeouts;

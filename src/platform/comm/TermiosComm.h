@@ -38,6 +38,11 @@ struct TermiosPort {
     const int kickFd;   // wakes the event worker when the wait or the mask changed
     const std::string path;
 
+    COMMTIMEOUTS Timeouts() {
+        std::lock_guard lock(mutex);
+        return timeouts;
+    }
+
     std::mutex mutex;
     DCB dcb{};
     COMMTIMEOUTS timeouts{};
@@ -80,8 +85,9 @@ public:
     std::vector<ComPortEntry> ListComPorts() override;
 
 private:
-    // The open port of a handle, or null with ERROR_INVALID_HANDLE set.
-    std::shared_ptr<TermiosPort> Find(HANDLE handle);
+    // The open port of a handle, or null with the last error set: ERROR_INVALID_HANDLE, or
+    // ERROR_INVALID_PARAMETER when the call's arguments are not valid.
+    std::shared_ptr<TermiosPort> Find(HANDLE handle, bool argumentsValid = true);
     static void EventWorker(TermiosPort& port);
     static void StopEventWorker(TermiosPort& port);
 

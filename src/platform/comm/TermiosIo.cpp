@@ -18,6 +18,8 @@ namespace platform {
 
 namespace {
 
+constexpr DWORD kPurgeFlags = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+
 // Waits until the descriptor is ready for `events`, the time is over, or the handle is closed.
 // Returns ERROR_SUCCESS (ready or time over) or the failure; hungUp tells of a line that is gone.
 DWORD WaitReady(const TermiosPort& port, short events, std::optional<uint64_t> waitMs,
@@ -49,18 +51,12 @@ BOOL Finish(OVERLAPPED* overlapped, DWORD* transferred, DWORD bytes) {
 
 BOOL TermiosComm::ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead,
                            DWORD* lpNumberOfBytesRead, OVERLAPPED* lpOverlapped) {
-    std::shared_ptr<TermiosPort> port = Find(hFile);
+    std::shared_ptr<TermiosPort> port =
+        Find(hFile, lpBuffer != nullptr || nNumberOfBytesToRead == 0);
     if (!port) {
         return FALSE;
     }
-    if (lpBuffer == nullptr && nNumberOfBytesToRead != 0) {
-        return FailWith(ERROR_INVALID_PARAMETER);
-    }
-    COMMTIMEOUTS timeouts;
-    {
-        std::lock_guard lock(port->mutex);
-        timeouts = port->timeouts;
-    }
+    const COMMTIMEOUTS timeouts = port->Timeouts();
     auto* buffer = static_cast<uint8_t*>(lpBuffer);
     Clock& clock = MonotonicClock();
     const uint64_t start = clock.NowMs();
@@ -105,18 +101,12 @@ BOOL TermiosComm::ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToR
 
 BOOL TermiosComm::WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
                             DWORD* lpNumberOfBytesWritten, OVERLAPPED* lpOverlapped) {
-    std::shared_ptr<TermiosPort> port = Find(hFile);
+    std::shared_ptr<TermiosPort> port =
+        Find(hFile, lpBuffer != nullptr || nNumberOfBytesToWrite == 0);
     if (!port) {
         return FALSE;
     }
-    if (lpBuffer == nullptr && nNumberOfBytesToWrite != 0) {
-        return FailWith(ERROR_INVALID_PARAMETER);
-    }
-    COMMTIMEOUTS timeouts;
-    {
-        std::lock_guard lock(port->mutex);
-        timeouts = port->timeouts;
-    }
+    const COMMTIMEOUTS timeouts = port->Timeouts();
     const auto* buffer = static_cast<const uint8_t*>(lpBuffer);
     Clock& clock = MonotonicClock();
     const uint64_t start = clock.NowMs();
@@ -161,12 +151,9 @@ BOOL TermiosComm::WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfB
 }
 
 BOOL TermiosComm::PurgeComm(HANDLE hFile, DWORD dwFlags) {
-    std::shared_ptr<TermiosPort> port = Find(hFile);
+    std::shared_ptr<TermiosPort> port = Find(hFile, (dwFlags & ~kPurgeFlags) == 0);
     if (!port) {
         return FALSE;
-    }
-    if ((dwFlags & ~(PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR)) != 0) {
-        return FailWith(ERROR_INVALID_PARAMETER);
     }
     const bool input = (dwFlags & PURGE_RXCLEAR) != 0;
     const bool output = (dwFlags & PURGE_TXCLEAR) != 0;
