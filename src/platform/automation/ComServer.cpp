@@ -98,74 +98,66 @@ std::string ComServer::ProgID(const CoClassDesc& coclass) const {
     return std::string(typeLib_.name) + "." + coclass.name;
 }
 
-HRESULT ComServer::RegisterServer(const std::string& modulePath) const {
+HRESULT ComServer::EditClassesRoot(const ClassesRootEdit& edit) const {
     const std::string libid = GUIDToString(typeLib_.libid);
     const std::string version =
         std::to_string(typeLib_.majorVersion) + "." + std::to_string(typeLib_.minorVersion);
-    return SafeCall([&] {
-               UpdateRegistry([&](RegistryTree& tree) {
-                   RegKey& root = tree.Root(HKEY_CLASSES_ROOT);
-                   for (const auto& factory : factories_) {
-                       const CoClassDesc& coclass = factory->CoClass();
-                       const std::string clsid = GUIDToString(coclass.clsid);
-                       const std::string progID = ProgID(coclass);
-                       RegKey& classKey = root.CreateKey("CLSID\\" + clsid);
-                       classKey.SetValue("", std::string(coclass.helpString));
-                       RegKey& server = classKey.CreateKey("InprocServer32");
-                       server.SetValue("", modulePath);
-                       server.SetValue("ThreadingModel", std::string("Apartment"));
-                       classKey.CreateKey("ProgID").SetValue("", progID);
-                       classKey.CreateKey("Version").SetValue("", version);
-                       classKey.CreateKey("TypeLib").SetValue("", libid);
-                       RegKey& progKey = root.CreateKey(progID);
-                       progKey.SetValue("", std::string(coclass.helpString));
-                       progKey.CreateKey("Clsid").SetValue("", clsid);
+    const HRESULT hr = SafeCall([&] {
+        UpdateRegistry(
+            [&](RegistryTree& tree) { edit(tree.Root(HKEY_CLASSES_ROOT), libid, version); });
+    });
+    return hr == S_OK ? S_OK : SELFREG_E_CLASS;
+}
 
-                       const InterfaceDesc& iface = *coclass.defaultInterface;
-                       RegKey& ifaceKey = root.CreateKey("Interface\\" + GUIDToString(iface.iid));
-                       ifaceKey.SetValue("", std::string(iface.name));
-                       ifaceKey.CreateKey("ProxyStubClsid32")
-                           .SetValue("", std::string(kAutomationProxyStub));
-                       RegKey& ifaceLib = ifaceKey.CreateKey("TypeLib");
-                       ifaceLib.SetValue("", libid);
-                       ifaceLib.SetValue("Version", version);
-                   }
-                   RegKey& libKey = root.CreateKey("TypeLib\\" + libid + "\\" + version);
-                   libKey.SetValue("", std::string(typeLib_.helpString));
-                   libKey.CreateKey(std::to_string(typeLib_.lcid) + "\\win32")
-                       .SetValue("", modulePath);
-                   libKey.CreateKey("FLAGS").SetValue("", std::string("0"));
-                   libKey.CreateKey("HELPDIR").SetValue(
-                       "", std::filesystem::path(modulePath).parent_path().string());
-               });
-           }) == S_OK
-               ? S_OK
-               : SELFREG_E_CLASS;
+HRESULT ComServer::RegisterServer(const std::string& modulePath) const {
+    return EditClassesRoot([&](RegKey& root, const std::string& libid, const std::string& version) {
+        for (const auto& factory : factories_) {
+            const CoClassDesc& coclass = factory->CoClass();
+            const std::string clsid = GUIDToString(coclass.clsid);
+            const std::string progID = ProgID(coclass);
+            RegKey& classKey = root.CreateKey("CLSID\\" + clsid);
+            classKey.SetValue("", std::string(coclass.helpString));
+            RegKey& server = classKey.CreateKey("InprocServer32");
+            server.SetValue("", modulePath);
+            server.SetValue("ThreadingModel", std::string("Apartment"));
+            classKey.CreateKey("ProgID").SetValue("", progID);
+            classKey.CreateKey("Version").SetValue("", version);
+            classKey.CreateKey("TypeLib").SetValue("", libid);
+            RegKey& progKey = root.CreateKey(progID);
+            progKey.SetValue("", std::string(coclass.helpString));
+            progKey.CreateKey("Clsid").SetValue("", clsid);
+
+            const InterfaceDesc& iface = *coclass.defaultInterface;
+            RegKey& ifaceKey = root.CreateKey("Interface\\" + GUIDToString(iface.iid));
+            ifaceKey.SetValue("", std::string(iface.name));
+            ifaceKey.CreateKey("ProxyStubClsid32").SetValue("", std::string(kAutomationProxyStub));
+            RegKey& ifaceLib = ifaceKey.CreateKey("TypeLib");
+            ifaceLib.SetValue("", libid);
+            ifaceLib.SetValue("Version", version);
+        }
+        RegKey& libKey = root.CreateKey("TypeLib\\" + libid + "\\" + version);
+        libKey.SetValue("", std::string(typeLib_.helpString));
+        libKey.CreateKey(std::to_string(typeLib_.lcid) + "\\win32").SetValue("", modulePath);
+        libKey.CreateKey("FLAGS").SetValue("", std::string("0"));
+        libKey.CreateKey("HELPDIR").SetValue(
+            "", std::filesystem::path(modulePath).parent_path().string());
+    });
 }
 
 HRESULT ComServer::UnregisterServer() const {
-    const std::string libid = GUIDToString(typeLib_.libid);
-    const std::string version =
-        std::to_string(typeLib_.majorVersion) + "." + std::to_string(typeLib_.minorVersion);
-    return SafeCall([&] {
-               UpdateRegistry([&](RegistryTree& tree) {
-                   RegKey& root = tree.Root(HKEY_CLASSES_ROOT);
-                   for (const auto& factory : factories_) {
-                       const CoClassDesc& coclass = factory->CoClass();
-                       root.DeleteKey("CLSID\\" + GUIDToString(coclass.clsid));
-                       root.DeleteKey(ProgID(coclass));
-                       root.DeleteKey("Interface\\" + GUIDToString(coclass.defaultInterface->iid));
-                   }
-                   const std::string libPath = "TypeLib\\" + libid;
-                   root.DeleteKey(libPath + "\\" + version);
-                   if (const RegKey* lib = root.OpenKey(libPath);
-                       lib && lib->SubKeyNames().empty()) {
-                       root.DeleteKey(libPath);
-                   }
-               });
-           }) == S_OK
-               ? S_OK
-               : SELFREG_E_CLASS;
+    return EditClassesRoot([&](RegKey& root, const std::string& libid, const std::string& version) {
+        for (const auto& factory : factories_) {
+            const CoClassDesc& coclass = factory->CoClass();
+            root.DeleteKey("CLSID\\" + GUIDToString(coclass.clsid));
+            root.DeleteKey(ProgID(coclass));
+            root.DeleteKey("Interface\\" + GUIDToString(coclass.defaultInterface->iid));
+        }
+        const std::string libPath = "TypeLib\\" + libid;
+        root.DeleteKey(libPath + "\\" + version);
+        if (const RegKey* lib = root.OpenKey(libPath); lib && lib->SubKeyNames().empty()) {
+            root.DeleteKey(libPath);
+        }
+    });
 }
 
 }  // namespace platform

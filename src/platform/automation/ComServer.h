@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -9,6 +10,8 @@
 #include "TypeLibDesc.h"
 
 namespace platform {
+
+class RegKey;
 
 // A factory that makes a new object for every request (multiple instances).
 class TAutoObjectFactory final : public IClassFactory {
@@ -64,6 +67,11 @@ public:
     std::string ProgID(const CoClassDesc& coclass) const;
 
 private:
+    using ClassesRootEdit =
+        std::function<void(RegKey& root, const std::string& libid, const std::string& version)>;
+    // Runs edit on HKEY_CLASSES_ROOT in one registry update; SELFREG_E_CLASS when that fails.
+    HRESULT EditClassesRoot(const ClassesRootEdit& edit) const;
+
     const TypeLibDesc& typeLib_;
     std::vector<std::unique_ptr<TAutoObjectFactory>> factories_;
 };

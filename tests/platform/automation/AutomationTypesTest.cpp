@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Automation.h"
+#include "TestVariants.h"
 
 namespace {
 
@@ -53,25 +54,6 @@ struct Coercion {
     std::u16string text;  // expected BSTR value
 };
 
-VARIANT I4(LONG v) {
-    VARIANT x{};
-    x.vt = VT_I4;
-    x.lVal = v;
-    return x;
-}
-VARIANT R8(double v, VARTYPE vt = VT_R8) {
-    VARIANT x{};
-    x.vt = vt;
-    x.dblVal = v;
-    return x;
-}
-VARIANT Text(const char16_t* v) {
-    VARIANT x{};
-    x.vt = VT_BSTR;
-    x.bstrVal = SysAllocString(v);
-    return x;
-}
-
 TEST(Variant, LateBoundArgumentsAreFittedToTheDeclaredType) {
     LONG referenced = 42;
     VARIANT byRef{};
@@ -83,23 +65,23 @@ TEST(Variant, LateBoundArgumentsAreFittedToTheDeclaredType) {
     truth.boolVal = VARIANT_TRUE;
 
     Coercion rows[] = {
-        {Text(u"3"), VT_I4, S_OK, 3, u""},
-        {Text(u" -17 "), VT_I4, S_OK, -17, u""},
-        {Text(u"+4.0"), VT_I4, S_OK, 4, u""},
+        {Str(u"3"), VT_I4, S_OK, 3, u""},
+        {Str(u" -17 "), VT_I4, S_OK, -17, u""},
+        {Str(u"+4.0"), VT_I4, S_OK, 4, u""},
         {R8(3.0), VT_I4, S_OK, 3, u""},
         {R8(2.5), VT_I4, S_OK, 2, u""},  // half to even
         {R8(3.5), VT_I4, S_OK, 4, u""},
         {R8(-2.5), VT_I4, S_OK, -2, u""},
         {R8(2147483647.4), VT_I4, S_OK, 2147483647, u""},
         {R8(2147483648.0), VT_I4, DISP_E_OVERFLOW, 0, u""},
-        {Text(u"99999999999"), VT_I4, DISP_E_OVERFLOW, 0, u""},
-        {Text(u"3,5"), VT_I4, DISP_E_TYPEMISMATCH, 0, u""},
-        {Text(u""), VT_I4, DISP_E_TYPEMISMATCH, 0, u""},
-        {Text(u"abc"), VT_R8, DISP_E_TYPEMISMATCH, 0, u""},
-        {Text(u"nan"), VT_R8, DISP_E_TYPEMISMATCH, 0, u""},
-        {Text(u"\u0663"), VT_I4, DISP_E_TYPEMISMATCH, 0, u""},
-        {Text(u"1.25"), VT_R8, S_OK, 1.25, u""},
-        {Text(u"1e3"), VT_R8, S_OK, 1000, u""},
+        {Str(u"99999999999"), VT_I4, DISP_E_OVERFLOW, 0, u""},
+        {Str(u"3,5"), VT_I4, DISP_E_TYPEMISMATCH, 0, u""},
+        {Str(u""), VT_I4, DISP_E_TYPEMISMATCH, 0, u""},
+        {Str(u"abc"), VT_R8, DISP_E_TYPEMISMATCH, 0, u""},
+        {Str(u"nan"), VT_R8, DISP_E_TYPEMISMATCH, 0, u""},
+        {Str(u"\u0663"), VT_I4, DISP_E_TYPEMISMATCH, 0, u""},
+        {Str(u"1.25"), VT_R8, S_OK, 1.25, u""},
+        {Str(u"1e3"), VT_R8, S_OK, 1000, u""},
         {I4(7), VT_R8, S_OK, 7, u""},
         {byRef, VT_I4, S_OK, 42, u""},
         {byRef, VT_BSTR, S_OK, 0, u"42"},
@@ -111,12 +93,12 @@ TEST(Variant, LateBoundArgumentsAreFittedToTheDeclaredType) {
         {R8(1.0 / 3), VT_BSTR, S_OK, 0, u"0.333333333333333"},
         {R8(-0.0), VT_BSTR, S_OK, 0, u"0"},
         {R8(45000.5, VT_DATE), VT_BSTR, S_OK, 0, u"15.03.2023 12:00:00"},
-        {Text(u"15.03.2023 12:00"), VT_DATE, S_OK, 45000.5, u""},
-        {Text(u"2023-03-15"), VT_DATE, S_OK, 45000, u""},
-        {Text(u"31.02.2023"), VT_DATE, DISP_E_TYPEMISMATCH, 0, u""},
-        {Text(u"45000.25"), VT_DATE, S_OK, 45000.25, u""},
+        {Str(u"15.03.2023 12:00"), VT_DATE, S_OK, 45000.5, u""},
+        {Str(u"2023-03-15"), VT_DATE, S_OK, 45000, u""},
+        {Str(u"31.02.2023"), VT_DATE, DISP_E_TYPEMISMATCH, 0, u""},
+        {Str(u"45000.25"), VT_DATE, S_OK, 45000.25, u""},
         {R8(1e7), VT_DATE, DISP_E_OVERFLOW, 0, u""},
-        {Text(u"True"), VT_BOOL, S_OK, VARIANT_TRUE, u""},
+        {Str(u"True"), VT_BOOL, S_OK, VARIANT_TRUE, u""},
         {I4(0), VT_BOOL, S_OK, VARIANT_FALSE, u""},
         {I4(1), VT_DISPATCH, DISP_E_TYPEMISMATCH, 0, u""},
         {I4(1), 99, DISP_E_BADVARTYPE, 0, u""},
@@ -151,7 +133,7 @@ TEST(Variant, LateBoundArgumentsAreFittedToTheDeclaredType) {
 }
 
 TEST(Variant, InPlaceChangeAndCopyOwnTheirStrings) {
-    VARIANT value = Text(u"12");
+    VARIANT value = Str(u"12");
     ASSERT_EQ(VariantChangeType(&value, &value, 0, VT_I4), S_OK);
     EXPECT_EQ(value.vt, VT_I4);
     EXPECT_EQ(value.lVal, 12);

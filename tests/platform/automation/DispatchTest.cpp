@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "TestCounter.h"
+#include "TestVariants.h"
 
 namespace {
 
@@ -24,25 +25,6 @@ HRESULT Call(IDispatch* object, const char16_t* name, WORD flags, std::vector<VA
         VariantClear(&arg);
     }
     return hr;
-}
-
-VARIANT I4(LONG v) {
-    VARIANT x{};
-    x.vt = VT_I4;
-    x.lVal = v;
-    return x;
-}
-VARIANT R8(double v) {
-    VARIANT x{};
-    x.vt = VT_R8;
-    x.dblVal = v;
-    return x;
-}
-VARIANT Str(const char16_t* v) {
-    VARIANT x{};
-    x.vt = VT_BSTR;
-    x.bstrVal = SysAllocString(v);
-    return x;
 }
 
 class Dispatch : public ::testing::Test {
