@@ -4,6 +4,7 @@
 // server helpers.
 #include "AutoDate.h"
 #include "AutoObject.h"
+#include "AutoProperty.h"
 #include "AutoTypes.h"
 #include "BStr.h"
 #include "ComClient.h"

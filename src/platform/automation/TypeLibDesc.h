@@ -88,6 +88,28 @@ struct TypeLibDesc {
 
 inline constexpr int kFirstMemberSlot = 7;
 
+// A read-write property as two table slots, the get at getSlot and the put right after it.
+struct PropertyDesc {
+    int getSlot;
+    DISPID dispid;
+    const char* name;
+    VARTYPE type;
+};
+
+// The members of an interface made only of read-write properties, in the order given.
+template <size_t N>
+consteval std::array<MemberDesc, 2 * N> PropertyMembers(const PropertyDesc (&properties)[N]) {
+    std::array<MemberDesc, 2 * N> members{};
+    for (size_t i = 0; i < N; ++i) {
+        const PropertyDesc& p = properties[i];
+        members[2 * i] = {p.getSlot, p.dispid, MemberKind::PropertyGet,
+                          p.name,    {},       {"Value", p.type}};
+        members[2 * i + 1] = {p.getSlot + 1, p.dispid,       MemberKind::PropertyPut,
+                              p.name,        {{"", p.type}}, {}};
+    }
+    return members;
+}
+
 // Names compare without regard to ASCII case, as late-bound clients expect.
 const MemberDesc* FindMember(const InterfaceDesc& iface, std::u16string_view name);
 // The first member (in slot order) with the DISPID whose kind the Invoke flags allow.
