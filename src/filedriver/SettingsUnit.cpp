@@ -1,7 +1,10 @@
 #include "SettingsUnit.h"
 
+#include <algorithm>
+
 #include "ConstUnit.h"
 #include "ConstUnit_Program.h"
+#include "EnumPorts.h"
 #include "IniFile.h"
 
 namespace {
@@ -90,4 +93,10 @@ void SaveSettings(const std::string& FileName) {
     for (int n = 1; n <= PayTypeCount; ++n) {
         ini.WriteInteger(kPayTypes, PayNoKey(n), s.PayTypeMap[n - 1].ToType);
     }
+}
+
+void EnumComPorts(std::vector<std::string>& Items) {
+    Items = EnumSerialPorts();
+    std::sort(Items.begin(), Items.end(),
+              [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The settings file: sections "Files", "Connection-RS", "Connection-IP", "OTHER", "PAYTYPES".
 
@@ -14,3 +15,7 @@ void SaveSettings(const std::string& FileName);
 
 // A folder value that is not blank ends with "/".
 void AppendFolderDelimiter(std::string& Folder);
+
+// Replaces Items with the serial ports of EnumSerialPorts, sorted as text without regard to case
+// (COM10 before COM2), as the settings dialog lists them.
+void EnumComPorts(std::vector<std::string>& Items);
