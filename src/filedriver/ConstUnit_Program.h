@@ -13,6 +13,8 @@
 struct TPayTypePair {
     int32_t FromType = 0;
     int32_t ToType = 0;
+
+    bool operator==(const TPayTypePair&) const = default;
 };
 
 constexpr int PayTypeCount = 11;
@@ -38,6 +40,8 @@ struct TSettings {
     std::string AxLogDir;                                 // the driver object's log path
     std::array<TPayTypePair, PayTypeCount> PayTypeMap{};  // pair N - 1 for pay type N
     bool DepartSaleMode = false;
+
+    bool operator==(const TSettings&) const = default;
 };
 
 // The process-wide settings.
