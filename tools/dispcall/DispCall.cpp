@@ -1,6 +1,7 @@
 #include "DispCall.h"
 
 #include <charconv>
+#include <cmath>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -59,6 +60,9 @@ std::string JsonString(BSTR text) {
 }
 
 std::string JsonNumber(double value) {
+    if (!std::isfinite(value)) {
+        return "null";  // JSON has no infinity or NaN
+    }
     char text[32];
     return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
