@@ -39,7 +39,6 @@ struct TSettings {
     bool ErrTextInErrFile = false;
     std::string AxLogDir;                                 // the driver object's log path
     std::array<TPayTypePair, PayTypeCount> PayTypeMap{};  // pair N - 1 for pay type N
-    bool DepartSaleMode = false;
 
     bool operator==(const TSettings&) const = default;
 };

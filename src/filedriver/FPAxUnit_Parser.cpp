@@ -26,17 +26,7 @@ std::string Field(const std::vector<std::string>& Fields, size_t Index) {
     return Index < Fields.size() ? Fields[Index] : std::string();
 }
 
-int32_t IntOr(const std::string& Text, int32_t Default) {
-    int32_t value = Default;
-    return TryStrToInt(Text, value) ? value : Default;
-}
-
-double FloatOr(const std::string& Text, double Default) {
-    double value = Default;
-    return TryStrToFloat(Text, value) ? value : Default;
-}
-
-int64_t Int64Or(const std::string& Text, int64_t Default) {
+int64_t StrToInt64Def(const std::string& Text, int64_t Default) {
     const char* first = Text.data();
     const char* last = first + Text.size();
     if (first != last && *first == '+') {
@@ -66,6 +56,16 @@ TDateTime FirstDayOfMonth() {
 }
 
 }  // namespace
+
+int32_t StrToIntDef(const std::string& Text, int32_t Default) {
+    int32_t value = Default;
+    return TryStrToInt(Text, value) ? value : Default;
+}
+
+double StrToFloatDef(const std::string& Text, double Default) {
+    double value = Default;
+    return TryStrToFloat(Text, value) ? value : Default;
+}
 
 std::vector<std::string> SplitFields(const std::string& Text, char Separator) {
     std::vector<std::string> fields;
@@ -103,9 +103,9 @@ TDateTime TakeDateDDMMYY(std::string& Text, TDateTime Default) {
     const std::string date = Text.substr(0, 6);
     Text.erase(0, 6);
     TDateTimeRec rec;
-    rec.Day = IntOr(date.substr(0, 2), 0);
-    rec.Month = IntOr(date.size() > 2 ? date.substr(2, 2) : "", 0);
-    rec.Year = IntOr(date.size() > 4 ? date.substr(4, 2) : "", 0);
+    rec.Day = StrToIntDef(date.substr(0, 2), 0);
+    rec.Month = StrToIntDef(date.size() > 2 ? date.substr(2, 2) : "", 0);
+    rec.Year = StrToIntDef(date.size() > 4 ? date.substr(4, 2) : "", 0);
     TDateTime result = 0;
     if (rec.Day < 1 || rec.Day > 31 || rec.Month < 1 || rec.Month > 12 || rec.Year < 1 ||
         rec.Year > 99 || !TryEncodeDateTime(rec, result)) {
@@ -285,11 +285,11 @@ void TBonParser::AddPaymentCmd(const std::string& Line, TCommandList& List) {
         const std::vector<std::string> fields = SplitFields(Trim(Line).substr(2), '^');
         auto cmd = std::make_unique<TPaymentObject>();
         cmd->RawLine = Line;
-        cmd->PayType = IntOr(Field(fields, 0), 1);
+        cmd->PayType = StrToIntDef(Field(fields, 0), 1);
         if (cmd->PayType < 1 || cmd->PayType > 11) {
             throw EAbort("No valid data for pay type 1..11;");
         }
-        cmd->Amount = FloatOr(Field(fields, 1), 0);
+        cmd->Amount = StrToFloatDef(Field(fields, 1), 0);
         Append(List, std::move(cmd));
     });
 }
@@ -303,7 +303,7 @@ void TBonParser::AddInvoiceParamCmd(const std::string& Line, TCommandList& List)
         }
         invoice->RawText += (invoice->RawText.empty() ? "" : "\r") + line;
         if (UpCase(line.substr(0, 2)) == "#F") {
-            invoice->InvoiceNo = Int64Or(line.substr(2), 0);
+            invoice->InvoiceNo = StrToInt64Def(line.substr(2), 0);
             return;
         }
         const std::string key = UpCase(line.substr(0, 3));
@@ -367,7 +367,7 @@ void TBonParser::AddInOutAmountCmd(const std::string& Line, TCommandList& List) 
     Step("Add in/out amount: \"", Line, "Add money in/out param fail:", [&] {
         auto cmd = std::make_unique<TInOutAmount>();
         cmd->RawLine = Line;
-        cmd->Amount = FloatOr(Line.substr(2), 0);
+        cmd->Amount = StrToFloatDef(Line.substr(2), 0);
         if (cmd->Amount == 0) {
             throw EAbort("Invalid float value for amount");
         }
@@ -393,28 +393,28 @@ void TBonParser::AddPluCmd(const std::string& Line, TCommandList& List) {
         auto cmd = std::make_unique<TPluObj>();
         cmd->RawLine = Line;
         const std::string number = Field(fields, 0);
-        if (IntOr(number, 0) > 0) {
+        if (StrToIntDef(number, 0) > 0) {
             cmd->PluNo = number;
         }
         cmd->PluName = Field(fields, 1);
-        cmd->Price = FloatOr(Field(fields, 2), 0);
+        cmd->Price = StrToFloatDef(Field(fields, 2), 0);
         const std::vector<std::string> quantity = SplitFields(Field(fields, 3), '|');
-        cmd->Quantity = FloatOr(Field(quantity, 0), 0);
+        cmd->Quantity = StrToFloatDef(Field(quantity, 0), 0);
         cmd->UnitName = Field(quantity, 1);
-        cmd->VatGroup = IntOr(Field(fields, 4), 0);
+        cmd->VatGroup = StrToIntDef(Field(fields, 4), 0);
         if (cmd->VatGroup < 0 || cmd->VatGroup > 8) {
             cmd->VatGroup = 2;
         }
         const std::string depart = Field(fields, 5);
-        cmd->DepartNo = IntOr(depart, -1);
-        const int32_t alteID = IntOr(Trim(depart), -1);
+        cmd->DepartNo = StrToIntDef(depart, -1);
+        const int32_t alteID = StrToIntDef(Trim(depart), -1);
         if (alteID >= 0) {
             cmd->AlteID = alteID;
             cmd->AlteName = Field(fields, 6);
-            cmd->AltePrice = FloatOr(Field(fields, 7), 0);
+            cmd->AltePrice = StrToFloatDef(Field(fields, 7), 0);
         }
         if (FDepartSaleMode) {
-            const int32_t departNo = IntOr(number, 0);
+            const int32_t departNo = StrToIntDef(number, 0);
             if (departNo < 1 || departNo > 99) {
                 throw EAbort("Invalid department No:" + number + ". It has to be between 1 and 99");
             }
@@ -428,7 +428,7 @@ void TBonParser::AddOperatorCmd(const std::string& Line, TCommandList& List) {
     Step("Add operator data: \"", Line, "Add operator data fail:", [&] {
         auto cmd = std::make_unique<TOperObject>();
         cmd->RawLine = Line;
-        cmd->OperNo = IntOr(Line.substr(1, 2), 1);
+        cmd->OperNo = StrToIntDef(Line.substr(1, 2), 1);
         cmd->OperName = Line.size() > 3 ? Line.substr(3) : std::string();
         Append(List, std::move(cmd));
     });

@@ -55,6 +55,10 @@ private:
 // 99) that date, else Default.
 TDateTime TakeDateDDMMYY(std::string& Text, TDateTime Default);
 
+// The number of the whole text, or Default when it is none.
+int32_t StrToIntDef(const std::string& Text, int32_t Default);
+double StrToFloatDef(const std::string& Text, double Default);
+
 // Fields of Text between runs of Separator; there are no empty fields.
 std::vector<std::string> SplitFields(const std::string& Text, char Separator);
 

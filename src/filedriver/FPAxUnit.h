@@ -1,0 +1,133 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ComPtr.h"
+#include "ConstUnit.h"
+#include "FPAxUnit_Commands.h"
+#include "FPAxUnit_Gate.h"
+#include "Kalvora_TLB.h"
+
+// What the program last learned about the printer.
+struct TPrnInfo {
+    std::string Model;
+    std::string Serial;
+    std::string FiscalNo;  // empty: answer files carry no device header
+    int32_t LineLength = 0;
+    int32_t LastRecieptNo = 0;
+    std::string LastInvoiceNo = "0";
+    TDateTime PrinterClock = 0;
+    std::string DriverInfo;  // version ". " vendor
+};
+
+// One department as the department dialog shows it.
+struct TDepartmentInf {
+    int32_t DepNom = 0;
+    std::string DepName;
+    std::string Description;
+    int32_t TaxGroup = 0;  // VAT group 1 to 8
+    std::string ExitCode;
+    bool Edited = false;
+};
+
+// The program's only way to the printer: the driver object, reached through its automation
+// interface, and the receipt-file engine on top of it. Failures inside an operation are EAbort
+// with the driver's LastErrorMsg, prefixed by each step's context.
+class TFPPrinter {
+public:
+    using TMessageEvent = std::function<void(const std::string&)>;
+
+    // Creates the driver object by its class identifier; a failure raises EAbort.
+    TFPPrinter();
+    // Works with a driver object made elsewhere (nullptr: every operation reports "Printer not
+    // initialized.").
+    explicit TFPPrinter(platform::ComPtr<ITavrinoFprnRO> Driver);
+    ~TFPPrinter();
+    TFPPrinter(const TFPPrinter&) = delete;
+    TFPPrinter& operator=(const TFPPrinter&) = delete;
+
+    int32_t DoneCount = 0;  // receipt files done since creation
+    TMessageEvent OnMessage;
+    TPrnInfo PrnInfo;
+
+    // ---- Connection and menu operations (FPAxUnit.cpp) ----------------------------------------
+    // False after reporting the failure through OnMessage.
+    bool ConnectRS232(const std::string& Port, int32_t Speed);
+    bool ConnectTCP(const std::string& Address, int32_t Port);
+    bool ReadPrinterInfo(bool WithClock);
+    // Kind: 0 X, 1 Z, 2 fiscal memory by date (Detailed), 3 departments (Flag = reset), 4 PLU,
+    // 5 other, 6 fiscal memory by block (Flag = detailed); any other kind does nothing.
+    bool RunManualReport(int32_t Kind, bool Flag, TDateTime StartDate, TDateTime EndDate,
+                         bool Detailed, int32_t StartBlock, int32_t EndBlock);
+    bool ReadDepartment(int32_t Number, TDepartmentInf& Department);
+    bool WriteDepartment(int32_t Number, const TDepartmentInf& Department);
+    // Never raises; a refused disconnection is reported.
+    void DisconnectPRN();
+    // These raise EAbort with their own prefix.
+    void PrintTestReceipt();
+    void PrintDiagReceipt();
+    void CopyLastReceipt();
+    void SumInOut(double Amount);
+
+    // ---- Receipt files (FPAxUnit_Execute.cpp) -------------------------------------------------
+    // Runs the files of List ("<time stamp>\t<file name>", names in the receipt folder); True
+    // when none failed. A file its writer still holds is left for a later call.
+    bool ProcessFiles(const std::vector<std::string>& List);
+    // Runs one receipt file and answers it with ".rep", or with ".err" beside the kept work
+    // file ".$$$"; on failure ErrorText holds the message.
+    bool ProcessFile(const std::string& Path, std::string& ErrorText);
+
+private:
+    using TResultList = std::vector<std::string>;
+
+    void DoMessage(const std::string& Text);
+    void DoError(const std::string& Context, const std::exception& E);
+    ITavrinoFprnRO* Driver();
+    void CheckInitialized();
+    // A failed call at the interface: EAbort with its reason.
+    void CheckHResult(platform::HRESULT Result);
+    // Calls a member with the result Res; a Res other than 0 is EAbort with LastErrorMsg.
+    template <class Member>
+    void Run(Member&& Call) {
+        int32_t res = 500;
+        CheckHResult(Call(&res));
+        if (res != 0) {
+            throw EAbort(LastErrorMsg());
+        }
+    }
+    void CheckLastError();
+    std::string LastErrorMsg();
+    // Reads a text property of the driver.
+    std::string ReadText(platform::HRESULT (ITavrinoFprnRO::*Getter)(platform::BSTR*));
+
+    // Receipt-file steps (FPAxUnit_Execute.cpp)
+    void RunBonFile(const std::string& WorkPath, TResultList& ResultList, bool& Printed);
+    void OpenReceipt(bool Fiscal, const TCommandList& List, TResultList& ResultList);
+    void ProgramPluData(const TCommandList& List);
+    void PrintPluList(const TCommandList& List, TResultList& ResultList);
+    void PayTheRest();
+    void CloseReceipt();
+    void AddResultLine(const std::string& Line, TResultList& ResultList);
+    void PrintPlu(const TPluObj& Plu);
+    void PrintDiscount(const TDiscountObject& Discount);
+    void PrintLine(const TLineObject& Line);
+    void PrintPayment(TPaymentObject& Payment);
+    void PrintCopyBon(const TCopyBon& Copy);
+    void PrintInOutAmount(const TInOutAmount& InOut);
+    void PrintReport(const TReportObject& Report);
+    void GetStatus(const TStatusObject& Status);
+    void RemapPayType(TPaymentObject& Payment);
+    // TotalAmnt - TotalPayed of the open receipt.
+    double ReceiptRest();
+    void InsertDeviceHeader(TResultList& ResultList);
+    void WriteErrorFile(const std::string& Path, const std::string& Message);
+
+    platform::ComPtr<ITavrinoFprnRO> FDriver;
+    TReceiptFileGate FGate;
+};
+
+// Runs Body; a failure becomes EAbort(Context + its message).
+void WithContext(const std::string& Context, const std::function<void()>& Body);

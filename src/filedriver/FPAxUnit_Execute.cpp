@@ -1,0 +1,418 @@
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "ConstUnit_Program.h"
+#include "FPAxUnit.h"
+#include "FPAxUnit_Files.h"
+#include "FPAxUnit_Parser.h"
+#include "FPAxUnit_Wide.h"
+#include "SettingsUnit.h"
+
+namespace {
+
+// PLUs from this number on are sold as the printer has them, never programmed from a file.
+constexpr int32_t kFirstUnprogrammedPlu = 30000;
+// An answer must never be empty of reason, or the kept work file would be left unexplained.
+const char* const kNoErrorText = "Unknown error.";
+
+bool FileExists(const std::string& Path) {
+    struct stat info {};
+    return ::lstat(Path.c_str(), &info) == 0;
+}
+
+template <class T>
+const T* LastOf(const TCommandList& List) {
+    for (auto it = List.rbegin(); it != List.rend(); ++it) {
+        if (auto* cmd = dynamic_cast<const T*>(it->get())) {
+            return cmd;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool TFPPrinter::ProcessFiles(const std::vector<std::string>& List) {
+    int failed = 0;
+    try {
+        if (List.empty()) {
+            throw EAbort("No files in list");
+        }
+        CheckInitialized();
+        std::string folder = Settings().BonFolder;
+        AppendFolderDelimiter(folder);
+        for (const std::string& entry : List) {
+            const std::string name = entry.substr(entry.find('\t') + 1);
+            const std::string path = folder + name;
+            if (!FileExists(path)) {
+                DoMessage("Not found file \"" + path + "\"");
+                continue;
+            }
+            if (!FGate.WriterDone(path)) {
+                continue;
+            }
+            std::string error;
+            if (ProcessFile(path, error)) {
+                ++DoneCount;
+            } else {
+                DoMessage("Failed process file \"" + name + "\": " + error);
+                ++failed;
+            }
+        }
+    } catch (const std::exception& e) {
+        DoMessage("Process files fail: " + std::string(e.what()));
+        return false;
+    }
+    return failed == 0;
+}
+
+bool TFPPrinter::ProcessFile(const std::string& Path, std::string& ErrorText) {
+    ErrorText.clear();
+    const std::string target = ChangeFileExt(Path, ".rep");
+    const std::string work = ChangeFileExt(Path, ".$$$");
+    // An answer folder never holds both answers for one receipt name.
+    ::unlink(target.c_str());
+    ::unlink(work.c_str());
+    ::unlink(ChangeFileExt(Path, ".err").c_str());
+
+    TResultList result;
+    std::string bytes;
+    bool printerDone = false;
+    try {
+        if (::rename(Path.c_str(), work.c_str()) != 0) {
+            throw EAbort("Can't rename file. Check permissions : " + Settings().BonFolder);
+        }
+        bytes = LoadFileBytes(work);
+        RunBonFile(bytes, result, printerDone);
+        InsertDeviceHeader(result);
+        SaveResultFile(result, target);
+    } catch (const std::exception& e) {
+        ErrorText = *e.what() != '\0' ? e.what() : kNoErrorText;
+        // What the printer has done must not be asked for again: an ".err" would make the shop
+        // send the receipt once more. The work file stays as the only record.
+        if (!printerDone) {
+            WriteErrorFile(Path, ErrorText);
+        }
+        return false;
+    }
+
+    // A receipt written again under the same name while this one ran is a new receipt, unless
+    // it repeats the one just printed.
+    if (FileExists(Path)) {
+        std::string again;
+        try {
+            again = LoadFileBytes(Path);
+        } catch (const EAbort&) {
+            again.clear();
+        }
+        if (again == bytes) {
+            ::unlink(Path.c_str());
+        } else {
+            DoMessage("File \"" + Path + "\" was written again while it was printed. " +
+                      "Left for the next scan.");
+        }
+    }
+    ::unlink(work.c_str());
+    return true;
+}
+
+void TFPPrinter::RunBonFile(const std::string& Bytes, TResultList& ResultList, bool& PrinterDone) {
+    TParsedBon bon;
+    TBonParser parser([this](const std::string& text) { DoMessage(text); },
+                      Settings().SellByDepartNo);
+    parser.Parse(SplitTextLines(Bytes), bon);
+
+    if (bon.TextLineCount >= 1 && !bon.ReportFlag && !bon.FiscalFlag) {
+        OpenReceipt(false, bon.CommandList, ResultList);
+    } else if (bon.FiscalFlag) {
+        OpenReceipt(true, bon.CommandList, ResultList);
+    }
+    PrintPluList(bon.CommandList, ResultList);
+    if (bon.FiscalFlag) {
+        PayTheRest();
+    }
+    if (!bon.FiscalFlag && bon.TextLineCount == 0) {
+        PrinterDone = true;
+        return;
+    }
+    CloseReceipt();
+    PrinterDone = true;
+    // The receipt is printed: a number that cannot be read is logged, not an error.
+    int32_t number = 0;
+    try {
+        CheckHResult(Driver()->Get_LastRecieptNo(&number));
+        CheckLastError();
+        PrnInfo.LastInvoiceNo = ReadText(&ITavrinoFprnRO::Get_LastInvoiceNo);
+    } catch (const std::exception& e) {
+        number = 0;
+        DoMessage("Failed to read reciept number: " + std::string(e.what()));
+    }
+    ResultList.insert(ResultList.begin(), "Reciept No: " + std::to_string(number));
+    PrnInfo.LastRecieptNo = number;
+}
+
+void TFPPrinter::WriteErrorFile(const std::string& Path, const std::string& Message) {
+    try {
+        TResultList lines = LoadTextLines(ChangeFileExt(Path, ".$$$"));
+        if (Settings().ErrTextInErrFile) {
+            lines.emplace_back();
+            lines.push_back("[ERROR]" + Message);
+        }
+        InsertDeviceHeader(lines);
+        SaveResultFile(lines, ChangeFileExt(Path, ".err"));
+    } catch (const std::exception&) {
+        // Without a work file (the rename failed) the receipt keeps its name and is found again.
+    }
+}
+
+void TFPPrinter::OpenReceipt(bool Fiscal, const TCommandList& List, TResultList& ResultList) {
+    WithContext("Open reciept: ", [&] {
+        CheckInitialized();
+        const TOperObject noOperator;
+        const TInvoiceParam noInvoice;
+        const TOperObject* oper = LastOf<TOperObject>(List);
+        const TInvoiceParam* invoice = FindInvoiceParam(List);
+        if (oper != nullptr) {
+            AddResultLine(oper->RawLine, ResultList);
+        } else {
+            oper = &noOperator;
+        }
+        if (invoice == nullptr) {
+            invoice = &noInvoice;
+        }
+        if (Fiscal) {
+            ProgramPluData(List);
+        }
+        int32_t bonType = 1;
+        if (Fiscal && invoice->InvoiceNo > 0) {
+            bonType = 4;
+            ResultList.push_back(invoice->RawText);
+        } else if (Fiscal) {
+            bonType = 2;
+        }
+        Run([&](int32_t* res) {
+            return Driver()->StartBon(
+                bonType, oper->OperNo, TWideText(oper->OperName), TWideText(Settings().CashierPass),
+                TWideText(std::to_string(invoice->InvoiceNo)), TWideText(invoice->LB),
+                TWideText(""), TWideText(invoice->LF), TWideText(invoice->LW),
+                TWideText(invoice->LA), TWideText(invoice->LM), res);
+        });
+    });
+}
+
+void TFPPrinter::ProgramPluData(const TCommandList& List) {
+    // In department sale mode the article numbers are departments, not PLUs.
+    if (Settings().SellByDepartNo) {
+        return;
+    }
+    WithContext("Update plu data: ", [&] {
+        CheckInitialized();
+        for (const auto& cmd : List) {
+            const auto* plu = dynamic_cast<const TPluObj*>(cmd.get());
+            const int32_t number = plu == nullptr ? 0 : StrToIntDef(plu->PluNo, 0);
+            if (number < 1 || number >= kFirstUnprogrammedPlu) {
+                continue;
+            }
+            platform::ComPtr<IConfPLUData> data;
+            CheckHResult(Driver()->GetPluData(number, data.Receive()));
+            int32_t code = 0;
+            CheckHResult(Driver()->Get_LastErrorCode(&code));
+            if (code > 0) {
+                throw EAbort(LastErrorMsg());
+            }
+            Run([&](int32_t* res) {
+                return Driver()->SetPluData(number, TWideText(plu->PluName), 1, plu->VatGroup,
+                                            plu->AlteID, TWideText(plu->AlteName), plu->AltePrice,
+                                            plu->Price, TWideText(Trim(plu->UnitName)), res);
+            });
+        }
+    });
+}
+
+void TFPPrinter::PrintPluList(const TCommandList& List, TResultList& ResultList) {
+    WithContext("Print plu list: ", [&] {
+        for (const auto& cmd : List) {
+            TCmdObject* object = cmd.get();
+            if (auto* plu = dynamic_cast<TPluObj*>(object)) {
+                PrintPlu(*plu);
+            } else if (auto* discount = dynamic_cast<TDiscountObject*>(object)) {
+                PrintDiscount(*discount);
+            } else if (auto* line = dynamic_cast<TLineObject*>(object)) {
+                PrintLine(*line);
+            } else if (auto* payment = dynamic_cast<TPaymentObject*>(object)) {
+                PrintPayment(*payment);
+            } else if (auto* copy = dynamic_cast<TCopyBon*>(object)) {
+                PrintCopyBon(*copy);
+            } else if (auto* inOut = dynamic_cast<TInOutAmount*>(object)) {
+                PrintInOutAmount(*inOut);
+            } else if (auto* report = dynamic_cast<TReportObject*>(object)) {
+                PrintReport(*report);
+            } else if (auto* status = dynamic_cast<TStatusObject*>(object)) {
+                GetStatus(*status);
+            } else {
+                continue;  // operator and invoice data only feed OpenReceipt
+            }
+            AddResultLine(object->RawLine, ResultList);
+        }
+    });
+}
+
+void TFPPrinter::AddResultLine(const std::string& Line, TResultList& ResultList) {
+    if (!Trim(Line).empty()) {
+        ResultList.push_back(Line);
+    }
+}
+
+double TFPPrinter::ReceiptRest() {
+    platform::ComPtr<IRecieptData> data;
+    CheckHResult(Driver()->GetRecieptStatus(data.Receive()));
+    CheckLastError();
+    if (!data) {
+        throw EAbort("No reciept data.");
+    }
+    double total = 0;
+    double payed = 0;
+    CheckHResult(data->Get_TotalAmnt(&total));
+    CheckHResult(data->Get_TotalPayed(&payed));
+    return total - payed;
+}
+
+void TFPPrinter::PayTheRest() {
+    const double rest = ReceiptRest();
+    if (rest > 1E-12) {
+        Run([&](int32_t* res) { return Driver()->AddPayment(1, TWideText(""), rest, 1.0, res); });
+        DoMessage("Amount autopaid : " + FormatFloat("0.00", rest));
+    }
+}
+
+void TFPPrinter::CloseReceipt() {
+    WithContext("Close reciept: ",
+                [&] { Run([&](int32_t* res) { return Driver()->EndBon(res); }); });
+}
+
+void TFPPrinter::PrintPlu(const TPluObj& Plu) {
+    WithContext("PrintPlu: " + Plu.RawLine + " fail ", [&] {
+        const int32_t number = StrToIntDef(Plu.PluNo, 0);
+        if (Settings().SellByDepartNo) {
+            Run([&](int32_t* res) {
+                return Driver()->AddDepartPLU(TWideText(Plu.PluNo), TWideText(Plu.PluName),
+                                              Plu.DepartNo, Plu.Price, Plu.Quantity, Plu.VatGroup,
+                                              Plu.PercDisc, res);
+            });
+        } else if (number > 0 && Plu.Price > 0) {
+            const int32_t depart = Plu.DepartNo <= 0 ? 1 : Plu.DepartNo;
+            Run([&](int32_t* res) {
+                return Driver()->AddProgPLU(number, depart, Plu.Price, Plu.Quantity, Plu.VatGroup,
+                                            Plu.PercDisc, res);
+            });
+        } else {
+            Run([&](int32_t* res) {
+                return Driver()->AddPlu(TWideText(Plu.PluNo), TWideText(Plu.PluName), Plu.Price,
+                                        Plu.Quantity, Plu.VatGroup, Plu.PercDisc, res);
+            });
+        }
+    });
+}
+
+void TFPPrinter::PrintDiscount(const TDiscountObject& Discount) {
+    WithContext("Print discount: " + Discount.RawLine + " fail ", [&] {
+        CheckInitialized();
+        Run([&](int32_t* res) {
+            return Driver()->AddDiscount(Discount.DiscType, Discount.DiscValue, res);
+        });
+    });
+}
+
+void TFPPrinter::PrintLine(const TLineObject& Line) {
+    WithContext("Print line: " + Line.RawLine + " fail ", [&] {
+        CheckInitialized();
+        Run([&](int32_t* res) {
+            return Driver()->AddLine(TWideText(Line.LineText), TWideText(""), 0, res);
+        });
+    });
+}
+
+void TFPPrinter::PrintPayment(TPaymentObject& Payment) {
+    WithContext("Add payment: Pay" + std::to_string(Payment.PayType) + " = " +
+                    FormatFloat("0.00", Payment.Amount) + " fail ",
+                [&] {
+                    const double sum = Payment.Amount == 0 ? ReceiptRest() : Payment.Amount;
+                    if (Payment.PayType != 1) {
+                        RemapPayType(Payment);
+                    }
+                    Run([&](int32_t* res) {
+                        return Driver()->AddPayment(Payment.PayType, TWideText(Payment.PayName),
+                                                    sum, Payment.PayCourse, res);
+                    });
+                });
+}
+
+void TFPPrinter::RemapPayType(TPaymentObject& Payment) {
+    for (const TPayTypePair& pair : Settings().PayTypeMap) {
+        if (pair.FromType == Payment.PayType) {
+            if (pair.ToType > 0) {
+                Payment.PayType = pair.ToType;
+                Payment.PayName.clear();
+                DoMessage("[PrintPayment]Pay Type is changed. Used defined in ini file.");
+            }
+            return;
+        }
+    }
+}
+
+void TFPPrinter::PrintCopyBon(const TCopyBon& Copy) {
+    WithContext("Copy bon:" + Copy.RawLine + " fail ", [&] {
+        CheckInitialized();
+        Run([&](int32_t* res) { return Driver()->CopyLastReciept(res); });
+    });
+}
+
+void TFPPrinter::PrintInOutAmount(const TInOutAmount& InOut) {
+    WithContext("In/out amount:" + InOut.RawLine + " fail ", [&] {
+        CheckInitialized();
+        Run([&](int32_t* res) { return Driver()->InOutAmnt(InOut.Amount, 1, res); });
+    });
+}
+
+void TFPPrinter::PrintReport(const TReportObject& Report) {
+    WithContext("Print report:" + Report.RawLine + " fail", [&] {
+        CheckInitialized();
+        ITavrinoFprnRO* driver = Driver();
+        Run([&](int32_t* res) {
+            switch (Report.ReportType) {
+                case 0:
+                    return driver->RunXReport(res);
+                case 1:
+                    return driver->RunZReport(res);
+                case 3:
+                    return driver->RunDepartReport(Report.Detailed, res);
+                default:
+                    return driver->RunFMDateReport(Report.StartDate, Report.EndDate,
+                                                   Report.Detailed, res);
+            }
+        });
+    });
+}
+
+void TFPPrinter::GetStatus(const TStatusObject& Status) {
+    WithContext("Get status:" + Status.RawLine + " fail", [&] {
+        CheckInitialized();
+        PrnInfo.FiscalNo.clear();
+        CheckLastError();
+        PrnInfo.Serial = ReadText(&ITavrinoFprnRO::Get_FPSerial);
+        platform::DATE clock = 0;
+        CheckHResult(Driver()->Get_FPDateTime(&clock));
+        PrnInfo.PrinterClock = clock;
+        CheckLastError();
+    });
+}
+
+void TFPPrinter::InsertDeviceHeader(TResultList& ResultList) {
+    if (PrnInfo.FiscalNo.empty() || !FDriver) {
+        return;
+    }
+    ResultList.insert(ResultList.begin(),
+                      {"FP model name: " + PrnInfo.Model, "FP Serial No: " + PrnInfo.Serial,
+                       "FP fiscal module No: " + PrnInfo.FiscalNo, "----"});
+}

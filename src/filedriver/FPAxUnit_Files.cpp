@@ -1,0 +1,96 @@
+#include "FPAxUnit_Files.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "ConstUnit.h"
+#include "FPAxUnit_Parser.h"
+
+namespace {
+
+std::string Reason() {
+    return std::strerror(errno);
+}
+
+bool WriteAll(int Fd, const std::string& Bytes) {
+    size_t done = 0;
+    while (done < Bytes.size()) {
+        const ssize_t n = ::write(Fd, Bytes.data() + done, Bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string LoadFileBytes(const std::string& Path) {
+    const int fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        throw EAbort("Cannot open file \"" + Path + "\". " + Reason());
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            const std::string reason = Reason();
+            ::close(fd);
+            throw EAbort("Cannot read file \"" + Path + "\". " + reason);
+        }
+        if (n == 0) {
+            break;
+        }
+        bytes.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return bytes;
+}
+
+std::vector<std::string> LoadTextLines(const std::string& Path) {
+    return SplitTextLines(LoadFileBytes(Path));
+}
+
+std::string ResultTempPath(const std::string& Folder) {
+    return Folder + "tmp.$$$.";
+}
+
+void SaveResultFile(const std::vector<std::string>& Lines, const std::string& Target) {
+    const std::string temp = ResultTempPath(ExtractFileDir(Target) + "/");
+    std::string bytes;
+    for (const std::string& line : Lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    ::unlink(temp.c_str());
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        throw EAbort("Cannot create file \"" + temp + "\". " + Reason());
+    }
+    bool written = WriteAll(fd, bytes);
+    std::string reason = written ? std::string() : Reason();
+    if (::close(fd) != 0 && written) {
+        written = false;
+        reason = Reason();
+    }
+    if (!written) {
+        ::unlink(temp.c_str());
+        throw EAbort("Cannot write file \"" + temp + "\". " + reason);
+    }
+    if (::rename(temp.c_str(), Target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        throw EAbort("Failed to rename report file.");
+    }
+}

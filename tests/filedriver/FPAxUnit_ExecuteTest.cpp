@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "ConstUnit_Program.h"
+#include "FPAxUnit.h"
+#include "FPAxUnit_Gate.h"
+#include "FakeFprn.h"
+#include "TestFolder.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const std::string kHeader =
+    "FP model name: FP-700\r\nFP Serial No: DT123456\r\nFP fiscal module No: 02123456\r\n----\r\n";
+const std::string kStart = "StartBon(2,1,'','77','0','','','','','','')";
+
+class ExecuteTest : public TestFolder {
+protected:
+    void SetUp() override {
+        TestFolder::SetUp();
+        ResetSettings();
+        Settings().BonFolder = dir_.string() + "/";
+        Settings().CashierPass = "77";
+        Settings().PayTypeMap[4] = {5, 2};
+        fake_ = new TFakeFprn();
+        printer_ = std::make_unique<TFPPrinter>(platform::ComPtr<ITavrinoFprnRO>::Attach(fake_));
+        printer_->OnMessage = [this](const std::string& m) { log_.push_back(m); };
+        ASSERT_TRUE(printer_->ReadPrinterInfo(false));
+    }
+    void TearDown() override {
+        printer_.reset();
+        ResetSettings();
+        TestFolder::TearDown();
+    }
+
+    // Writes the receipt file and runs it; the error text, empty on success.
+    std::string Run(const std::string& Bytes, const std::string& Name = "r1.bon") {
+        Put(Path(Name), Bytes);
+        std::string error;
+        const bool done = printer_->ProcessFile(Path(Name), error);
+        EXPECT_EQ(done, error.empty());
+        return error;
+    }
+    bool Exists(const std::string& Name) const { return std::filesystem::exists(Path(Name)); }
+    bool Logged(const std::string& Text) const {
+        return std::find(log_.begin(), log_.end(), Text) != log_.end();
+    }
+
+    TFakeFprn* fake_ = nullptr;
+    std::unique_ptr<TFPPrinter> printer_;
+    Strings log_;
+};
+
+struct TScenario {
+    std::string File;
+    Strings Calls;
+    std::string Rep;  // without the device header
+};
+
+TEST_F(ExecuteTest, FilesBecomeCallsAndResultFiles) {
+    const TScenario rows[] = {
+        {"%12^Milk^1.99^2|pcs^2\r\n%0^Bread^1.20^1\r\n#E1^3\r\n",
+         {"GetPluData(12)", "SetPluData(12,'Milk',1,2,0,'',0,1.99,'pcs')", kStart,
+          "AddProgPLU(12,1,1.99,2,2,0)", "AddPlu('','Bread',1.2,1,0,0)", "AddPayment(1,'',3,1)",
+          "GetRecieptStatus()", "AddPayment(1,'',2.18,1)", "EndBon()"},
+         "Reciept No: 17\r\n%12^Milk^1.99^2|pcs^2\r\n%0^Bread^1.20^1\r\n#E1^3\r\n"},
+        {":Hello\r\n: World \r\n:  \r\n",
+         {"StartBon(1,1,'','77','0','','','','','','')", "AddLine('Hello','',0)",
+          "AddLine(' World ','',0)", "AddLine('  ','',0)", "EndBon()"},
+         "Reciept No: 17\r\n:Hello\r\n: World \r\n:  \r\n"},
+        {"@02Maria\r\n#F15\r\n#LB 123\r\n#LF Firm\r\n#LW Town\r\n#LA Street\r\n#LM Ivan\r\n"
+         "%0^Tea^2^1^1\r\n#P-5\r\n#E5^2\r\n",
+         {"StartBon(4,2,'Maria','77','15','123','','Firm','Town','Street','Ivan')",
+          "AddPlu('','Tea',2,1,1,-0.05)", "AddDiscount(1,-0.05)", "AddPayment(2,'',2,1)",
+          "GetRecieptStatus()", "EndBon()"},
+         "Reciept No: 17\r\n@02Maria\r\n#F15\r#LB 123\r#LF Firm\r#LW Town\r#LA Street\r#LM "
+         "Ivan\r\n%0^Tea^2^1^1\r\n#P-5\r\n#E5^2\r\n"},
+        {"@03\r\n%40000^Big^5^1\r\n#E2\r\n",
+         {"StartBon(2,3,'','77','0','','','','','','')", "AddProgPLU(40000,1,5,1,0,0)",
+          "GetRecieptStatus()", "AddPayment(2,'',5,1)", "GetRecieptStatus()", "EndBon()"},
+         "Reciept No: 17\r\n@03\r\n%40000^Big^5^1\r\n#E2\r\n"},
+        {"#N\r\n:never\r\n", {"RunZReport()"}, "#N\r\n"},
+        {":a\r\n#I\r\n",
+         {"AddLine('a','',0)", "RunXReport()", "EndBon()"},
+         "Reciept No: 17\r\n:a\r\n#I\r\n"},
+        {"#M1010124310124\r\n", {"RunFMDateReport(01.01.24,31.01.24,1)"}, "#M1010124310124\r\n"},
+        {"$FC\r\n", {"CopyLastReciept()"}, "$FC\r\n"},
+        {"#R-12.5\r\n", {"InOutAmnt(-12.5,1)"}, "#R-12.5\r\n"},
+        {"junk\r\n", {}, ""},
+    };
+    for (const TScenario& row : rows) {
+        SCOPED_TRACE(row.File);
+        fake_->Calls.clear();
+        fake_->Total = fake_->Payed = 0;
+        EXPECT_EQ(Run(row.File), "");
+        EXPECT_EQ(fake_->Calls, row.Calls);
+        EXPECT_EQ(Get(Path("r1.rep")), kHeader + row.Rep);
+        EXPECT_FALSE(Exists("r1.bon") || Exists("r1.$$$") || Exists("r1.err"));
+    }
+    EXPECT_TRUE(Logged("Amount autopaid : 2.18"));
+    EXPECT_TRUE(Logged("[PrintPayment]Pay Type is changed. Used defined in ini file."));
+    EXPECT_EQ(printer_->PrnInfo.LastRecieptNo, 17);
+}
+
+TEST_F(ExecuteTest, StatusRequestDropsTheDeviceHeaderUntilTheNextInfoRead) {
+    EXPECT_EQ(Run("&S\r\n"), "");
+    EXPECT_EQ(Get(Path("r1.rep")), "&S\r\n");
+    EXPECT_EQ(Run("#I\r\n"), "");
+    EXPECT_EQ(Get(Path("r1.rep")), "#I\r\n");
+}
+
+TEST_F(ExecuteTest, DepartmentSaleModeSellsByDepartment) {
+    Settings().SellByDepartNo = true;
+    EXPECT_EQ(Run("%5^Bread^1.20^2^1\r\n"), "");
+    EXPECT_EQ(fake_->Calls, (Strings{kStart, "AddDepartPLU('5','Bread',5,1.2,2,1,0)",
+                                     "GetRecieptStatus()", "AddPayment(1,'',2.4,1)", "EndBon()"}));
+}
+
+struct TFailure {
+    std::string File;
+    std::string Member;  // fails with "Device error"
+    std::string Error;
+};
+
+TEST_F(ExecuteTest, AFailedFileKeepsItsWorkFileAndAnswersWithAnErrorFile) {
+    const TFailure rows[] = {
+        {"%0^A^1^1\r\n#E1^1\r\n", "AddPlu", "Print plu list: PrintPlu: %0^A^1^1 fail Device error"},
+        {":x\r\n", "StartBon", "Open reciept: Device error"},
+        {"%1^A^1^1\r\n", "SetPluData", "Open reciept: Update plu data: Device error"},
+        {"%0^A^1^1\r\n", "EndBon", "Close reciept: Device error"},
+        {"%0^A^1^1\r\n", "GetRecieptStatus", "Device error"},
+        {"%0^A^1^1\r\n#E3\r\n", "AddPayment",
+         "Print plu list: Add payment: Pay3 = 0.00 fail Device error"},
+        {"#C\r\n", "CopyLastReciept", "Print plu list: Copy bon:#C fail Device error"},
+        {"#N\r\n", "RunZReport", "Print plu list: Print report:#N failDevice error"},
+        {":x\r\n#P 5\r\n", "", "Add discount fail:Invalid discount sign."},
+    };
+    for (const bool withText : {false, true}) {
+        Settings().ErrTextInErrFile = withText;
+        for (const TFailure& row : rows) {
+            SCOPED_TRACE(row.File + row.Member);
+            fake_->FailWith = {{row.Member, "Device error"}};
+            EXPECT_EQ(Run(row.File), row.Error);
+            EXPECT_EQ(Get(Path("r1.$$$")), row.File);
+            EXPECT_EQ(Get(Path("r1.err")),
+                      kHeader + row.File + (withText ? "\r\n[ERROR]" + row.Error + "\r\n" : ""));
+            EXPECT_FALSE(Exists("r1.bon") || Exists("r1.rep"));
+        }
+    }
+}
+
+TEST_F(ExecuteTest, AFailureWithoutMessageOrReceiptDataStillAnswers) {
+    Settings().ErrTextInErrFile = true;
+    fake_->FailWith = {{"GetRecieptStatus", ""}};
+    EXPECT_EQ(Run("%0^A^1^1\r\n"), "Unknown error.");
+    EXPECT_EQ(Get(Path("r1.err")), kHeader + "%0^A^1^1\r\n\r\n[ERROR]Unknown error.\r\n");
+    fake_->FailWith.clear();
+    fake_->NoReceiptData = true;
+    EXPECT_EQ(Run("%0^A^1^1\r\n"), "No reciept data.");
+}
+
+TEST_F(ExecuteTest, APrintedReceiptIsNeverAnsweredWithAnErrorFile) {
+    fake_->FailWith = {{"LastRecieptNo", "No number"}};
+    EXPECT_EQ(Run(":x\r\n"), "");
+    EXPECT_EQ(Get(Path("r1.rep")), kHeader + "Reciept No: 0\r\n:x\r\n");
+    EXPECT_TRUE(Logged("Failed to read reciept number: No number"));
+
+    // The answer cannot take its name: the work file stays, and no ".err" invites a reprint.
+    fake_->FailWith.clear();
+    std::filesystem::create_directories(Path("r2.rep/x"));
+    EXPECT_EQ(Run("#R5\r\n", "r2.bon"), "Failed to rename report file.");
+    EXPECT_EQ(Get(Path("r2.$$$")), "#R5\r\n");
+    EXPECT_FALSE(Exists("r2.err") || Exists("r2.bon") || Exists("tmp.$$$."));
+}
+
+TEST_F(ExecuteTest, AReceiptWrittenAgainDuringThePrintIsKeptUnlessItRepeatsIt) {
+    fake_->After["EndBon"] = [this] { Put(Path("r1.bon"), ":new\r\n"); };
+    EXPECT_EQ(Run(":old\r\n"), "");
+    EXPECT_EQ(Get(Path("r1.bon")), ":new\r\n");
+    EXPECT_FALSE(Exists("r1.$$$"));
+    EXPECT_TRUE(Logged("File \"" + Path("r1.bon") +
+                       "\" was written again while it was printed. Left for the next scan."));
+    fake_->After["EndBon"] = [this] { Put(Path("r1.bon"), ":same\r\n"); };
+    EXPECT_EQ(Run(":same\r\n"), "");
+    EXPECT_FALSE(Exists("r1.bon"));
+}
+
+TEST_F(ExecuteTest, WorkAndAnswerFileNames) {
+    // A stale answer of an earlier run goes before the new one is written.
+    Put(Path("r1.err"), "old");
+    EXPECT_EQ(Run(":x\r\n"), "");
+    EXPECT_FALSE(Exists("r1.err"));
+
+    // A receipt named like a temporary file keeps its work file intact beside its answer.
+    fake_->FailWith = {{"AddLine", "Device error"}};
+    EXPECT_NE(Run(":x\r\n", "tmp.bon"), "");
+    EXPECT_EQ(Get(Path("tmp.$$$")), ":x\r\n");
+    EXPECT_EQ(Get(Path("tmp.err")), kHeader + ":x\r\n");
+
+    // A work name that cannot be taken leaves the receipt where it is, without an answer.
+    std::filesystem::create_directories(Path("r3.$$$/x"));
+    EXPECT_EQ(Run(":x\r\n", "r3.bon"),
+              "Can't rename file. Check permissions : " + Settings().BonFolder);
+    EXPECT_TRUE(Exists("r3.bon"));
+    EXPECT_FALSE(Exists("r3.err"));
+}
+
+TEST_F(ExecuteTest, ProcessFilesCountsAndLogs) {
+    Put(Path("good.bon"), ":x\r\n");
+    Put(Path("bad.bon"), "#P 5\r\n");
+    EXPECT_FALSE(printer_->ProcessFiles({"1\tmissing.bon", "2\tgood.bon", "3\tbad.bon"}));
+    EXPECT_EQ(printer_->DoneCount, 1);
+    EXPECT_TRUE(Logged("Not found file \"" + Path("missing.bon") + "\""));
+    EXPECT_TRUE(
+        Logged("Failed process file \"bad.bon\": Add discount fail:Invalid discount sign."));
+    EXPECT_TRUE(printer_->ProcessFiles({"1\tgood.bon"}));  // gone: not a failure
+
+    EXPECT_FALSE(printer_->ProcessFiles({}));
+    EXPECT_TRUE(Logged("Process files fail: No files in list"));
+}
+
+TEST_F(ExecuteTest, AFileStillBeingWrittenIsLeftForTheNextCall) {
+    {
+        std::ofstream writer(Path("w.bon"), std::ios::binary);
+        writer << ":half" << std::flush;
+        EXPECT_TRUE(printer_->ProcessFiles({"1\tw.bon"}));
+        EXPECT_TRUE(Exists("w.bon"));
+        EXPECT_EQ(fake_->Calls, Strings{});
+    }
+    EXPECT_TRUE(printer_->ProcessFiles({"1\tw.bon"}));
+    EXPECT_TRUE(Exists("w.rep"));
+}
+
+TEST_F(ExecuteTest, WithoutLeasesAFileIsTakenOnceItStayedTheSame) {
+    TReceiptFileGate gate;
+    Put(Path("s.bon"), "a");
+    EXPECT_FALSE(gate.SteadySinceLastCall(Path("s.bon")));
+    EXPECT_TRUE(gate.SteadySinceLastCall(Path("s.bon")));
+    EXPECT_FALSE(gate.SteadySinceLastCall(Path("s.bon")));  // seen afresh after being taken
+    Put(Path("s.bon"), "ab");
+    EXPECT_FALSE(gate.SteadySinceLastCall(Path("s.bon")));
+    EXPECT_TRUE(gate.SteadySinceLastCall(Path("s.bon")));
+    EXPECT_EQ(LeaseWriterState(Path("s.bon")), TWriterState::Done);
+}
+
+}  // namespace
