@@ -159,7 +159,7 @@ TEST(BonParser, RawLinesAndLogTextsAreTheLinesAsRead) {
     EXPECT_EQ(raw, (Strings{":a ", "%1^B^1^1", "#p+5", "#E", "", "@01X", "&S"}));
 }
 
-TEST(BonParser, SaleLineFields) {
+TEST(BonParser, SingleLineCommands) {
     ExpectSingleCommands({
         {"%12^Milk^1.99^2|pcs^2^^X", "plu 12|Milk|1.99|2|pcs|vat 2|disc 0|dep -1|alte 0,,0"},
         {"%^Bread^1.20", "plu |1.20|0|0||vat 0|disc 0|dep -1|alte 0,,0"},
@@ -168,6 +168,23 @@ TEST(BonParser, SaleLineFields) {
         {"%7^A^1^1.5|kg|x^8^3^Alt^2.5", "plu 7|A|1|1.5|kg|vat 8|disc 0|dep 3|alte 3,Alt,2.5"},
         {"%7^A^1^|kg^0^0^Alt", "plu 7|A|1|0||vat 0|disc 0|dep 0|alte 0,Alt,0"},
         {"%7^A^1^1^1^ 4 ^Alt^x", "plu 7|A|1|1||vat 1|disc 0|dep -1|alte 4,Alt,0"},
+        {"#p+5", "disc 1 0.05"},
+        {"#S-100", "disc 2 -1"},
+        {"#S-100.00", "disc 2 -100"},
+        {"#V+500000", "disc 3 5000"},
+        {"#V-1234", "disc 3 -12.34"},
+        {"#P+7.5", "disc 1 7.5"},
+        {"#P-50\x01\x02", "disc 1 -0.5"},
+        {"#V+99999.99", "disc 3 99999.99"},
+        {"#E", "pay 1 0 '' 1"},
+        {"#E3^12.50", "pay 3 12.5 '' 1"},
+        {"#Ex^7", "pay 1 7 '' 1"},
+        {"#E11^^^2", "pay 11 2 '' 1"},
+        {"#e2^abc  ", "pay 2 0 '' 1"},
+        {"@02Maria", "oper 2 'Maria'"},
+        {"@xxName ", "oper 1 'Name '"},
+        {"@7", "oper 7 ''"},
+        {"@12", "oper 12 ''"},
     });
 }
 
@@ -181,19 +198,6 @@ TEST(BonParser, PercentDiscountMarksTheLastSaleBeforeIt) {
     EXPECT_EQ(commands[3], "disc 1 -10");
     EXPECT_EQ(commands[4], "disc 2 0.05");
     EXPECT_EQ(ParseText("#P-1\n").Commands(), Strings{"disc 1 -0.01"});
-}
-
-TEST(BonParser, DiscountValues) {
-    ExpectSingleCommands({
-        {"#p+5", "disc 1 0.05"},
-        {"#S-100", "disc 2 -1"},
-        {"#S-100.00", "disc 2 -100"},
-        {"#V+500000", "disc 3 5000"},
-        {"#V-1234", "disc 3 -12.34"},
-        {"#P+7.5", "disc 1 7.5"},
-        {"#P-50\x01\x02", "disc 1 -0.5"},
-        {"#V+99999.99", "disc 3 99999.99"},
-    });
 }
 
 TEST(BonParser, FailureTexts) {
@@ -222,16 +226,6 @@ TEST(BonParser, FailureTexts) {
     }
 }
 
-TEST(BonParser, PaymentLines) {
-    ExpectSingleCommands({
-        {"#E", "pay 1 0 '' 1"},
-        {"#E3^12.50", "pay 3 12.5 '' 1"},
-        {"#Ex^7", "pay 1 7 '' 1"},
-        {"#E11^^^2", "pay 11 2 '' 1"},
-        {"#e2^abc  ", "pay 2 0 '' 1"},
-    });
-}
-
 TEST(BonParser, InvoiceLinesBuildOneObject) {
     const std::string longName(300, 'N');
     const TParseRun run =
@@ -255,15 +249,6 @@ TEST(BonParser, InvoiceLinesBuildOneObject) {
     EXPECT_EQ(ParseText("#F9000000000\n").Bon.CommandList.size(), 1u);
     EXPECT_EQ(FindInvoiceParam(ParseText("#F9000000000\n").Bon.CommandList)->InvoiceNo, 9000000000);
     EXPECT_EQ(FindInvoiceParam(ParseText(":x\n").Bon.CommandList), nullptr);
-}
-
-TEST(BonParser, OperatorLines) {
-    ExpectSingleCommands({
-        {"@02Maria", "oper 2 'Maria'"},
-        {"@xxName ", "oper 1 'Name '"},
-        {"@7", "oper 7 ''"},
-        {"@12", "oper 12 ''"},
-    });
 }
 
 TEST(BonParser, FiscalMemoryReportDates) {
