@@ -34,7 +34,8 @@ bool WriteAll(int Fd, const std::string& Bytes) {
 }  // namespace
 
 std::string LoadFileBytes(const std::string& Path) {
-    const int fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never wait on a pipe put in a receipt's place.
+    const int fd = ::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         throw EAbort("Cannot open file \"" + Path + "\". " + Reason());
     }
@@ -68,7 +69,7 @@ std::string ResultTempPath(const std::string& Folder) {
 }
 
 void SaveResultFile(const std::vector<std::string>& Lines, const std::string& Target) {
-    const std::string temp = ResultTempPath(ExtractFileDir(Target) + "/");
+    const std::string temp = ResultTempPath(Target.substr(0, Target.rfind('/') + 1));
     std::string bytes;
     for (const std::string& line : Lines) {
         bytes += line;
