@@ -286,10 +286,10 @@ TEST_F(TermiosComm, CommEventWaitEndsOnInputMaskChangeAndClose) {
 TEST_F(TermiosComm, ClosingEndsAReadOnAnotherThread) {
     SetTimeouts(port, 0, 0, 0);  // wait for every byte
     DWORD error = 0;
-    std::thread reader([&] {
+    std::thread reader([&error, handle = port] {
         uint8_t byte = 0;
         DWORD done = 0;
-        if (!ReadFile(port, &byte, 1, &done, nullptr)) {
+        if (!ReadFile(handle, &byte, 1, &done, nullptr)) {
             error = GetLastError();
         }
     });
