@@ -343,46 +343,36 @@ TComErrors TCustomComPort::LineErrors() {
     return result;
 }
 
-void TCustomComPort::SetBaudRate(TBaudRate Value) {
-    if (Value != FBaudRate) {
-        FBaudRate = Value;
+template <typename T>
+void TCustomComPort::ChangeLineSetting(T& Field, T Value) {
+    if (Value != Field) {
+        Field = Value;
         ApplyLineSettings();
     }
+}
+
+void TCustomComPort::SetBaudRate(TBaudRate Value) {
+    ChangeLineSetting(FBaudRate, Value);
 }
 
 void TCustomComPort::SetCustomBaudRate(int32_t Value) {
-    if (Value != FCustomBaudRate) {
-        FCustomBaudRate = Value;
-        ApplyLineSettings();
-    }
+    ChangeLineSetting(FCustomBaudRate, Value);
 }
 
 void TCustomComPort::SetStopBits(TStopBits Value) {
-    if (Value != FStopBits) {
-        FStopBits = Value;
-        ApplyLineSettings();
-    }
+    ChangeLineSetting(FStopBits, Value);
 }
 
 void TCustomComPort::SetDataBits(TDataBits Value) {
-    if (Value != FDataBits) {
-        FDataBits = Value;
-        ApplyLineSettings();
-    }
+    ChangeLineSetting(FDataBits, Value);
 }
 
 void TCustomComPort::SetDiscardNull(bool Value) {
-    if (Value != FDiscardNull) {
-        FDiscardNull = Value;
-        ApplyLineSettings();
-    }
+    ChangeLineSetting(FDiscardNull, Value);
 }
 
 void TCustomComPort::SetEventChar(char Value) {
-    if (Value != FEventChar) {
-        FEventChar = Value;
-        ApplyLineSettings();
-    }
+    ChangeLineSetting(FEventChar, Value);
 }
 
 void TCustomComPort::SetPort(const std::string& Value) {

@@ -467,6 +467,8 @@ protected:
 
 private:
     bool Applies() const { return FConnected; }
+    template <typename T>
+    void ChangeLineSetting(T& Field, T Value);
     std::unique_ptr<TComAsyncRequest, void (*)(TComAsyncRequest*)> NewAsyncRequest(uint8_t Kind);
     int32_t FinishAsync(TComAsyncRequest& Request);
     void CallBeforeOpen();
