@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QColor>
+#include <QLabel>
+
+// A panel with a centred caption and a background colour of its own, as the main window's top
+// panel and status-bar panels are. Translation treats it as a panel: its caption is only
+// looked up when it is not empty.
+class TPanel : public QLabel {
+    Q_OBJECT
+public:
+    TPanel(const QString& Name, QWidget* Parent);
+
+    QColor Color() const;
+    void SetColor(const QColor& Color);
+    // The width of the sunken edge inside the panel's rectangle.
+    int BevelWidth() const { return 1; }
+};

@@ -1,0 +1,256 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QIcon>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ConstUnit.h"
+#include "FormWidgets.h"
+#include "PrinterAccess.h"
+#include "WaitUnit.h"
+#include "uCustomHint.h"
+
+class QGroupBox;
+
+// The choice of the fiscal-memory report period dialog.
+struct TReportPeriod {
+    bool ByBlocks = true;
+    bool Detailed = false;
+    int32_t FirstBlock = 1;
+    int32_t LastBlock = 1;
+    TDateTime StartDate = 0;
+    TDateTime EndDate = 0;
+};
+
+// What the main window needs from the rest of the program. The program block binds the real
+// ones; tests bind their own. A dialog that is not bound leaves its menu items disabled.
+struct TMainFormServices {
+    // Creates the driver object, reads its DriverVersion and releases it; raises on failure.
+    std::function<std::string()> DriverVersion;
+    // The printer access object; raises when the driver object cannot be created.
+    std::function<std::unique_ptr<TPrinterAccess>()> CreatePrinter;
+    // The serial ports of the machine, for the settings check and the port search.
+    std::function<std::vector<std::string>()> EnumSerialPorts;
+    // The wall clock of the refresh rules.
+    std::function<TDateTime()> Now = [] { return ::Now(); };
+
+    // The dialogs: True when closed with OK.
+    std::function<bool()> EditSettings;
+    std::function<bool(TDepartmentTable&)> ShowDepartments;
+    std::function<bool()> ShowPayTypeRelations;
+    std::function<bool(TReportPeriod&)> SelectReportPeriod;
+    std::function<void()> ShowAboutDialog;
+};
+
+// The main window of Ostrelin: start-up, the file loop, the printer connection, the menus and
+// the tray. Device work runs on this thread only; two guards keep it apart: FBusy for a file
+// tick and the action guard for a menu action, each refusing the other while set.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    // ProgramPath names the program file; its folder is the program folder, and the settings
+    // and language files are ProgramPath + ".ini" and ".Lng".
+    TMainForm(std::string ProgramPath, TMainFormServices Services, QWidget* Parent = nullptr);
+    ~TMainForm() override;
+
+    // ---- Start-up, file loop and connection ----
+    void FormActivate();
+    void FormClose();
+    void FileReadTimerTimer();
+    void ProcessFiles(const std::vector<std::string>& List);
+    void WriteDeviceInfoFile();
+    bool ConnectPrinter(bool WithClock);
+    void DisconnectPrinter();
+    bool AutoSearchPort(std::string& Serial);
+    bool TryPort(const std::string& Port, std::string& Serial);
+    void TestConnection(const std::string& Port, int32_t Speed);
+    void ShowConnectionInfo();
+    bool CheckOleServer();
+    bool RegisterOleServer();
+    void CheckSettings();
+    void LoadSettings();
+    void SaveSettings();
+    void AppException(QObject* Sender, const std::exception& E);
+    void Log(const std::string& Text, bool IsError);
+    void DriverLog(const std::string& Text);
+
+    // ---- Menu actions, tray, task display ----
+    bool CheckNotBusy();
+    void StartTask(const QString& Caption);
+    void EndTask();
+    void DoSumInOut(bool IsOut);
+    void MinimizeToTray();
+    void RestoreFromTray();
+    void ShowNotifyHint(uint8_t Kind, const std::string& Text);
+
+    void MainMenuExitClick();
+    void mnHideClick() { MinimizeToTray(); }
+    void mnPRNInfoClick();
+    void mnDayReportResetClick();
+    void mnDayReportNoResetClick();
+    void mnDepartRptClick();
+    void mnDepartRptResetClick();
+    void mnFiskMemoryClick();
+    void NSumInClick() { DoSumInOut(false); }
+    void NSumOutClick() { DoSumInOut(true); }
+    void spbEmptyBonClick();
+    void CopyLastBonClick();
+    void mnDepartmentsClick();
+    void spbTestPrnClick();
+    void mnDoFilesClick();
+    void MainMenuPreferencesClick();
+    void mnPayTypesRelClick();
+    void mnShowAppDataClick();
+    void MainMenuAboutClick();
+    void PMenuConfigClick() { RestoreFromTray(); }
+    void PMenuMinimizeClick() { MinimizeToTray(); }
+    void PMenuAboutClick();
+    void PMenuExitClick() { MainMenuExitClick(); }
+    void TrayIconDblClick() { RestoreFromTray(); }
+    void chkProcessPauseClick();
+
+    // ---- State that tests set and read ----
+    bool Busy() const { return FBusy; }
+    void SetBusy(bool Busy) { FBusy = Busy; }
+    bool ActionRunning() const { return FActionRunning; }
+    bool FirstActivatePending() const { return FFirstActivate; }
+    TPrinterAccess* PrinterObject() const { return FPrinter.get(); }
+    TAnimationThread* Animation() const { return FAnimation; }
+    // 0 normal, 1 error.
+    int TrayIconIndex() const { return FTrayIconIndex; }
+    bool HasTray() const;
+
+    // ---- Components ----
+    QTimer* FileReadTimer;
+    QSystemTrayIcon* TrayIcon;
+    QIcon Icons[2];
+    TImageList Images;
+    QCheckBox* chkProcessPause;
+    QLabel* lblCurrentTaskName;
+    QLabel* lbCurrentStatus;
+    QLabel* lblComError;
+    QLabel* imgError;
+    QLabel* lblLastTaskName;
+    QLabel* lblLastTaskResult;
+    QLabel* lblModelName;
+    QLabel* lblSerialNo;
+    QLabel* lblFMNom;
+    QLabel* lblLastDoc;
+    QLabel* lblNextInvNo;
+    QLabel* lblColumnCount;
+    TPanel* pConn;
+    TPanel* pAction;
+    TMarquePanel* pMarque;
+
+    QMenuBar* MainMenu;
+    QMenu* MainMenuFile;
+    QAction* MainMenuExit;
+    QAction* mnHide;
+    QMenu* mnFuncs;
+    QAction* mnPRNInfo;
+    QAction* mnDayReportReset;
+    QAction* mnDayReportNoReset;
+    QMenu* N9;
+    QAction* mnDepartRpt;
+    QAction* mnDepartRptReset;
+    QAction* mnFiskMemory;
+    QMenu* N3;
+    QAction* NSumIn;
+    QAction* NSumOut;
+    QAction* spbEmptyBon;
+    QAction* CopyLastBon;
+    QAction* mnDepartments;
+    QAction* spbTestPrn;
+    QAction* mnDoFiles;
+    QMenu* MainMenuOptions;
+    QAction* MainMenuPreferences;
+    QAction* mnPayTypesRel;
+    QMenu* Log1;
+    QAction* mnShowAppData;
+    QMenu* MainMenuHelp;
+    QAction* MainMenuAbout;
+
+    QMenu* PopupMenu1;
+    QAction* PMenuConfig;
+    QAction* PMenuMinimize;
+    QMenu* PMenuHelp;
+    QAction* PMenuAbout;
+    QAction* PMenuExit;
+
+signals:
+    // FormClose has run: the program ends.
+    void Closed();
+
+protected:
+    bool event(QEvent* Event) override;
+    void changeEvent(QEvent* Event) override;
+    void closeEvent(QCloseEvent* Event) override;
+
+private:
+    void FormCreate();
+    void CreateComponents();
+    void CreateMenus();
+    void CreateIcons();
+    void DisableUnboundDialogs();
+    std::string LngFileName() const;
+    std::string IniFileName() const;
+    void ShowDeviceLabels();
+    TPrinterAccess& Printer();
+    void SetTrayState(int IconIndex, const std::string& Hint);
+    void AppMinimize();
+    bool MinutesPassed(TDateTime Since, int Minutes) const;
+
+    // The frame of a device action: guard, task display, connection, Operation, report,
+    // disconnection. Prepare runs before the task starts and may end the action.
+    struct TDeviceAction {
+        QString Caption{};
+        std::function<bool()> Operation{};
+        std::function<bool()> Prepare{};
+        std::function<QString()> SuccessText{};  // default: S_FinishedOK
+        bool SuccessBox = true;
+        bool KeepTimer = false;  // the file timer stays as it is
+        bool DisconnectBeforeBox = false;
+    };
+    void RunDeviceAction(const TDeviceAction& Action);
+    // A report of RunManualReport without dates or blocks, and an operation that raises.
+    std::function<bool()> Report(int Kind, bool Flag);
+    std::function<bool()> Raising(void (TPrinterAccess::*Operation)());
+    // A dialog of the options menu: guard, timer off, the dialog, the settings saved on OK.
+    void RunSettingsDialog(const std::function<bool()>& Dialog);
+
+    class TActionGuard;
+
+    void ErrorBox(const QString& Text);
+    void InfoBox(const QString& Text);
+    void WarningBox(const QString& Text);
+    bool ConfirmBox(const QString& Text);
+
+    const std::string FProgramPath;
+    TMainFormServices FServices;
+
+    bool FBusy = false;
+    bool FFirstActivate = true;
+    std::unique_ptr<TPrinterAccess> FPrinter;
+    TDateTime FLastCheckTime = 0;
+    TDateTime FLastInfoTime = 0;
+    TAnimationThread* FAnimation = nullptr;
+
+    // A menu action (or a dialog that can reach the printer) is running.
+    bool FActionRunning = false;
+    // The first activation is under way; activations inside its message boxes do nothing.
+    bool FActivating = false;
+    bool FClosed = false;
+    bool FWaitCursor = false;
+    int FTrayIconIndex = 0;
+    // Every bar thread started, so that none outlives the window.
+    std::vector<QPointer<TAnimationThread>> FBarThreads;
+};

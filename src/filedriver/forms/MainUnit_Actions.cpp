@@ -1,0 +1,345 @@
+// The main window's menu actions, tray, task display and notifications.
+#include <QApplication>
+#include <QInputDialog>
+#include <cmath>
+
+#include "ConstUnit_Program.h"
+#include "FormText.h"
+#include "MainUnit.h"
+#include "Shell.h"
+#include "StrResUnit.h"
+
+// Marks a menu action as running for its whole length and keeps the file timer off meanwhile.
+class TMainForm::TActionGuard {
+public:
+    TActionGuard(TMainForm& Form, bool StopTimer) : FForm(Form), FStopTimer(StopTimer) {
+        FForm.FActionRunning = true;
+        if (FStopTimer) {
+            FForm.FileReadTimer->stop();
+        }
+    }
+    ~TActionGuard() {
+        FForm.FActionRunning = false;
+        if (FStopTimer) {
+            FForm.FileReadTimer->start();
+        }
+    }
+    TActionGuard(const TActionGuard&) = delete;
+    TActionGuard& operator=(const TActionGuard&) = delete;
+
+private:
+    TMainForm& FForm;
+    const bool FStopTimer;
+};
+
+namespace {
+
+QString Msg(const std::string& Text) {
+    return FromAnsi(Text);
+}
+
+}  // namespace
+
+bool TMainForm::CheckNotBusy() {
+    if (FBusy || FActionRunning) {
+        WarningBox(Msg(LngMessages().S_ActiveTask));
+        return false;
+    }
+    return true;
+}
+
+void TMainForm::RunDeviceAction(const TDeviceAction& Action) {
+    if (!CheckNotBusy()) {
+        return;
+    }
+    TActionGuard guard(*this, !Action.KeepTimer);
+    if (Action.Prepare && !Action.Prepare()) {
+        return;
+    }
+    const TLngMessages& m = LngMessages();
+    StartTask(Action.Caption);
+    if (!ConnectPrinter(false)) {
+        EndTask();
+        ErrorBox(Msg(m.S_ErrorOccurred) + "\n" + Msg(m.S_CheckPrinter));
+    } else {
+        bool done = false;
+        try {
+            done = Action.Operation();
+        } catch (const std::exception& e) {
+            // The Boolean operations log their own failures; these are the raising ones.
+            Log(e.what(), true);
+        }
+        EndTask();
+        if (!done) {
+            ErrorBox(Msg(m.S_ErrorOccurred));
+        } else {
+            if (Action.DisconnectBeforeBox || !Action.SuccessBox) {
+                DisconnectPrinter();
+            }
+            if (Action.SuccessBox) {
+                InfoBox(Action.SuccessText ? Action.SuccessText() : Msg(m.S_FinishedOK));
+                if (!Action.DisconnectBeforeBox) {
+                    DisconnectPrinter();
+                }
+            }
+        }
+    }
+    EndTask();
+}
+
+void TMainForm::mnPRNInfoClick() {
+    RunDeviceAction({.Caption = mnPRNInfo->text(),
+                     .Operation = [this] { return FPrinter->ReadPrinterInfo(true); },
+                     .SuccessText =
+                         [this] {
+                             const TPrnInfo& info = FPrinter->PrnInfo();
+                             return Msg(LngMessages().S_PRNInfo) + "\n" +
+                                    Msg(info.Model + "/" + info.Serial) + "\n" +
+                                    Msg(FormatDateTime("dd.mm.yyyy hh:nn", info.PrinterClock));
+                         }});
+}
+
+std::function<bool()> TMainForm::Report(int Kind, bool Flag) {
+    return [this, Kind, Flag] { return FPrinter->RunManualReport(Kind, Flag, 0, 0, false, 0, 0); };
+}
+
+void TMainForm::mnDayReportResetClick() {
+    RunDeviceAction({.Caption = mnDayReportReset->text(),
+                     .Operation = Report(1, false),
+                     .DisconnectBeforeBox = true});
+}
+
+void TMainForm::mnDayReportNoResetClick() {
+    RunDeviceAction({.Caption = mnDayReportNoReset->text(), .Operation = Report(0, false)});
+}
+
+void TMainForm::mnDepartRptClick() {
+    RunDeviceAction({.Caption = mnDepartRpt->text(), .Operation = Report(3, false)});
+}
+
+void TMainForm::mnDepartRptResetClick() {
+    RunDeviceAction({.Caption = mnDepartRptReset->text(), .Operation = Report(3, true)});
+}
+
+void TMainForm::mnFiskMemoryClick() {
+    TReportPeriod period;
+    RunDeviceAction(
+        {.Caption = mnFiskMemory->text(),
+         .Operation =
+             [this, &period] {
+                 return period.ByBlocks
+                            ? FPrinter->RunManualReport(6, period.Detailed, 0, 0, false,
+                                                        period.FirstBlock, period.LastBlock)
+                            : FPrinter->RunManualReport(2, false, period.StartDate, period.EndDate,
+                                                        period.Detailed, 0, 0);
+             },
+         .Prepare = [this, &period] { return FServices.SelectReportPeriod(period); }});
+}
+
+// The operations that raise instead of answering False.
+std::function<bool()> TMainForm::Raising(void (TPrinterAccess::*Operation)()) {
+    return [this, Operation] {
+        (FPrinter.get()->*Operation)();
+        return true;
+    };
+}
+
+void TMainForm::spbEmptyBonClick() {
+    RunDeviceAction({.Caption = spbEmptyBon->text(), .Operation = [this] {
+                         FPrinter->PrintTestReceipt();
+                         ShowDeviceLabels();
+                         return true;
+                     }});
+}
+
+void TMainForm::CopyLastBonClick() {
+    RunDeviceAction(
+        {.Caption = CopyLastBon->text(), .Operation = Raising(&TPrinterAccess::CopyLastReceipt)});
+}
+
+void TMainForm::spbTestPrnClick() {
+    RunDeviceAction({.Caption = spbTestPrn->text(),
+                     .Operation = Raising(&TPrinterAccess::PrintDiagReceipt),
+                     .KeepTimer = true});
+}
+
+void TMainForm::DoSumInOut(bool IsOut) {
+    const TLngMessages& m = LngMessages();
+    const QString caption = Msg(IsOut ? m.S_SumOUTCapt : m.S_SumINCapt);
+    double amount = 0;
+    const auto ask = [&] {
+        bool ok = false;
+        const QString text = QInputDialog::getText(this, caption, Msg(m.S_SumInOutPromt),
+                                                   QLineEdit::Normal, QStringLiteral("0"), &ok);
+        if (!ok) {
+            return false;
+        }
+        if (!TryStrToFloat(Trim(ToAnsi(text)), amount) || amount == 0) {
+            ErrorBox(Msg(m.S_InvalidValue));
+            return false;
+        }
+        // Cash out is always a withdrawal, whatever sign was typed.
+        if (IsOut) {
+            amount = -std::fabs(amount);
+        }
+        return true;
+    };
+    RunDeviceAction({.Caption = caption,
+                     .Operation =
+                         [this, &amount] {
+                             FPrinter->SumInOut(amount);
+                             return true;
+                         },
+                     .Prepare = ask,
+                     .SuccessBox = false});
+}
+
+void TMainForm::mnDepartmentsClick() {
+    if (!CheckNotBusy()) {
+        return;
+    }
+    TActionGuard guard(*this, true);
+    const TLngMessages& m = LngMessages();
+    StartTask(mnDepartments->text());
+    if (!ConnectPrinter(false)) {
+        EndTask();
+        ErrorBox(Msg(m.S_ErrorOccurred) + "\n" + Msg(m.S_CheckPrinter));
+    } else {
+        bool done = true;
+        try {
+            TDepartmentTable table;
+            for (int32_t n = 1; n <= 99 && done; ++n) {
+                done = FPrinter->ReadDepartment(n, table[n - 1]);
+            }
+            EndTask();
+            if (done && FServices.ShowDepartments(table)) {
+                for (int32_t n = 1; n <= 99 && done; ++n) {
+                    if (table[n - 1].Edited) {
+                        done = FPrinter->WriteDepartment(n, table[n - 1]);
+                    }
+                }
+            }
+        } catch (const std::exception& e) {
+            Log(e.what(), true);
+            done = false;
+        }
+        if (!done) {
+            EndTask();
+            ErrorBox(Msg(m.S_ErrorOccurred));
+        }
+    }
+    DisconnectPrinter();
+    EndTask();
+}
+
+void TMainForm::RunSettingsDialog(const std::function<bool()>& Dialog) {
+    if (!CheckNotBusy()) {
+        return;
+    }
+    TActionGuard guard(*this, true);
+    if (Dialog()) {
+        SaveSettings();
+    }
+}
+
+void TMainForm::MainMenuPreferencesClick() {
+    RunSettingsDialog(FServices.EditSettings);
+}
+
+void TMainForm::mnPayTypesRelClick() {
+    RunSettingsDialog(FServices.ShowPayTypeRelations);
+}
+
+void TMainForm::MainMenuExitClick() {
+    if (CheckNotBusy() && ConfirmBox(Msg(LngMessages().S_ConfirmToShutdown))) {
+        close();
+    }
+}
+
+void TMainForm::mnShowAppDataClick() {
+    platform::ShellOpen(Settings().LogFolder);
+}
+
+void TMainForm::MainMenuAboutClick() {
+    FServices.ShowAboutDialog();
+}
+
+void TMainForm::PMenuAboutClick() {
+    RestoreFromTray();
+    MainMenuAboutClick();
+}
+
+void TMainForm::chkProcessPauseClick() {
+    const std::string& stopped = LngMessages().S_StoppedByUser;
+    if (chkProcessPause->isChecked()) {
+        ShowNotifyHint(2, stopped);
+        pAction->setText(Msg(stopped));
+    } else {
+        pAction->clear();
+    }
+}
+
+void TMainForm::mnDoFilesClick() {
+    chkProcessPause->setChecked(false);
+    FileReadTimer->start();
+}
+
+void TMainForm::MinimizeToTray() {
+    showMinimized();
+}
+
+void TMainForm::AppMinimize() {
+    // Without a notification area a hidden window could never be brought back.
+    if (!HasTray()) {
+        return;
+    }
+    QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection);
+    QCoreApplication::processEvents();
+}
+
+void TMainForm::RestoreFromTray() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void TMainForm::ShowNotifyHint(uint8_t Kind, const std::string& Text) {
+    ::ShowNotifyHint(Kind, Msg(Text), Images);
+}
+
+void TMainForm::StartTask(const QString& Caption) {
+    if (!Caption.trimmed().isEmpty()) {
+        lblCurrentTaskName->setText(Caption);
+    }
+    if (!FWaitCursor) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        FWaitCursor = true;
+    }
+    const int bevel = pMarque->BevelWidth();
+    const QRect rect = pMarque->rect().adjusted(bevel, bevel, -bevel, -bevel);
+    if (FAnimation) {
+        // A task started inside another keeps one bar.
+        FAnimation->Terminate();
+    }
+    std::erase_if(FBarThreads, [](const QPointer<TAnimationThread>& t) { return t.isNull(); });
+    FAnimation = new TAnimationThread(pMarque, 25, QColor(0, 0x80, 0), pMarque->Color(), rect);
+    FBarThreads.push_back(FAnimation);
+    FAnimation->start();
+    QCoreApplication::processEvents();
+}
+
+void TMainForm::EndTask() {
+    if (FAnimation) {
+        FAnimation->Terminate();
+        FAnimation = nullptr;
+    }
+    if (FWaitCursor) {
+        QApplication::restoreOverrideCursor();
+        FWaitCursor = false;
+    }
+    const QString caption = lblCurrentTaskName->text();
+    if (!caption.trimmed().isEmpty() && caption != QStringLiteral("-")) {
+        lblLastTaskName->setText(caption);
+        lblCurrentTaskName->setText(QStringLiteral("-"));
+    }
+}

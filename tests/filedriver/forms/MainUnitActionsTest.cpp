@@ -1,0 +1,180 @@
+#include <QSignalSpy>
+#include <QTest>
+
+#include "ConstUnit_Program.h"
+#include "MainFormFixture.h"
+#include "StrResUnit.h"
+
+namespace {
+
+const QString kFinishedOK = "Изпълнението на задачата приключи успешно.";
+const QString kErrorOccurred = "Възникна грешка при изпълнение на операцията.";
+
+class MenuActionTest : public MainFormTest {
+protected:
+    void SetUp() override {
+        MainFormTest::SetUp();
+        Services.SelectReportPeriod = [this](TReportPeriod& Period) {
+            Period = ChosenPeriod;
+            return PeriodChosen;
+        };
+        Services.ShowDepartments = [](TDepartmentTable& Table) {
+            Table[6].DepName = "Bread";
+            Table[6].Edited = true;
+            return true;
+        };
+    }
+    // Runs a menu item against the fake printer; the journal and the boxes it showed.
+    QStringList Run(QAction* Item, const QString& Input = "0") {
+        Journal.clear();
+        TModalAnswerer answerer(Input);
+        Item->trigger();
+        return answerer.Texts;
+    }
+    TReportPeriod ChosenPeriod;
+    bool PeriodChosen = true;
+};
+
+TEST_F(MenuActionTest, DeviceActionsRunTheirOperationInsideTheFrame) {
+    TMainForm& form = Started();
+    const struct {
+        QAction* item;
+        std::string operation;
+    } rows[] = {
+        {form.mnDayReportReset, "RunManualReport 1 0 0 0-0"},
+        {form.mnDayReportNoReset, "RunManualReport 0 0 0 0-0"},
+        {form.mnDepartRpt, "RunManualReport 3 0 0 0-0"},
+        {form.mnDepartRptReset, "RunManualReport 3 1 0 0-0"},
+        {form.spbEmptyBon, "PrintTestReceipt"},
+        {form.CopyLastBon, "CopyLastReceipt"},
+        {form.spbTestPrn, "PrintDiagReceipt"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.operation);
+        EXPECT_EQ(Run(row.item), QStringList{kFinishedOK});
+        const std::vector<std::string> expected = {"ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 0",
+                                                   row.operation, "DisconnectPRN"};
+        EXPECT_EQ(Journal, expected);
+        EXPECT_EQ(form.lblLastTaskName->text(), row.item->text());
+        EXPECT_EQ(form.lblCurrentTaskName->text(), "-");
+        EXPECT_TRUE(form.FileReadTimer->isActive());
+    }
+}
+
+TEST_F(MenuActionTest, FailuresShowTheErrorBoxAndKeepTheConnection) {
+    TMainForm& form = Started();
+    Printer->OperationsAnswer = false;
+    EXPECT_EQ(Run(form.CopyLastBon), QStringList{kErrorOccurred});
+    EXPECT_EQ(Journal.back(), "CopyLastReceipt");
+    Printer->ConnectAnswers = false;
+    EXPECT_EQ(
+        Run(form.mnDayReportNoReset),
+        QStringList{kErrorOccurred + "\nМоля проверете принтера и свързването му с компютъра."});
+    EXPECT_EQ(Journal.size(), 1u);
+}
+
+TEST_F(MenuActionTest, ActionsAreRefusedWhileATickRuns) {
+    TMainForm& form = Started();
+    form.SetBusy(true);
+    EXPECT_EQ(Run(form.mnPRNInfo), QStringList{"Моля, изчакайте да завърши текущата задача."});
+    EXPECT_TRUE(Journal.empty());
+    EXPECT_EQ(form.lblCurrentTaskName->text(), "Няма активна задача");
+}
+
+TEST_F(MenuActionTest, ATickInsideAnActionsMessageBoxDoesNoDeviceWork) {
+    TMainForm& form = Started();
+    Put(BonFolder() + "a.bon", ":Hello\r\n");
+    Journal.clear();
+    TModalAnswerer answerer;
+    answerer.WhileOpen = [&form] { form.FileReadTimerTimer(); };
+    form.spbTestPrn->trigger();
+    const std::vector<std::string> expected = {"ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 0",
+                                               "PrintDiagReceipt", "DisconnectPRN"};
+    EXPECT_EQ(Journal, expected);
+    EXPECT_FALSE(form.ActionRunning());
+}
+
+TEST_F(MenuActionTest, InformationBoxShowsTheDevice) {
+    TMainForm& form = Started();
+    EXPECT_EQ(Run(form.mnPRNInfo),
+              QStringList{"Информация за устройството.\nFP-55/ED000123\n15.03.2023 18:00"});
+}
+
+TEST_F(MenuActionTest, CashOutIsAlwaysAWithdrawal) {
+    TMainForm& form = Started();
+    const struct {
+        QAction* item;
+        QString typed;
+        std::string sent;  // empty: refused
+    } rows[] = {
+        {form.NSumIn, "12.50", "SumInOut 12.5"},
+        {form.NSumIn, "-3", "SumInOut -3"},
+        {form.NSumOut, "12.50", "SumInOut -12.5"},
+        {form.NSumOut, "-3", "SumInOut -3"},
+        {form.NSumOut, "0.00", ""},
+        {form.NSumIn, "abc", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.typed.toStdString());
+        const QStringList boxes = Run(row.item, row.typed);
+        ASSERT_FALSE(boxes.isEmpty());
+        EXPECT_EQ(boxes[0], "Моля, въведете сума ");
+        if (row.sent.empty()) {
+            EXPECT_EQ(boxes.value(1), "Въведена е невалидна стойност.");
+            EXPECT_TRUE(Journal.empty());
+        } else {
+            EXPECT_EQ(boxes.size(), 1);
+            EXPECT_EQ(Journal.at(2), row.sent);
+            EXPECT_EQ(Journal.back(), "DisconnectPRN");
+        }
+    }
+}
+
+TEST_F(MenuActionTest, FiscalMemoryReportByBlocksOrDates) {
+    TMainForm& form = Started();
+    PeriodChosen = false;
+    EXPECT_TRUE(Run(form.mnFiskMemory).isEmpty());
+    EXPECT_TRUE(Journal.empty());
+    EXPECT_EQ(form.lblCurrentTaskName->text(), "Няма активна задача");
+    PeriodChosen = true;
+    ChosenPeriod = {true, true, 3, 7, 0, 0};
+    Run(form.mnFiskMemory);
+    EXPECT_EQ(Journal.at(2), "RunManualReport 6 1 0 3-7");
+    ChosenPeriod = {false, true, 1, 1, 45000, 45001};
+    Run(form.mnFiskMemory);
+    EXPECT_EQ(Journal.at(2), "RunManualReport 2 0 1 0-0");
+}
+
+TEST_F(MenuActionTest, DepartmentsAreReadAndTheEditedOnesWritten) {
+    TMainForm& form = Started();
+    EXPECT_TRUE(Run(form.mnDepartments).isEmpty());
+    const std::vector<std::string> expected = {"ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 0",
+                                               "ReadDepartment 1..99", "WriteDepartment 7 Bread",
+                                               "DisconnectPRN"};
+    EXPECT_EQ(Journal, expected);
+}
+
+TEST_F(MenuActionTest, UnboundDialogsLeaveTheirItemsDisabled) {
+    TMainForm& form = Started();
+    EXPECT_FALSE(form.MainMenuPreferences->isEnabled());
+    EXPECT_FALSE(form.mnPayTypesRel->isEnabled());
+    EXPECT_FALSE(form.MainMenuAbout->isEnabled());
+    EXPECT_TRUE(form.mnDepartments->isEnabled());
+}
+
+TEST_F(MenuActionTest, ExitAsksFirst) {
+    TMainForm& form = Started();
+    QSignalSpy closed(&form, &TMainForm::Closed);
+    {
+        TModalAnswerer no(QString(), false);
+        form.MainMenuExit->trigger();
+        EXPECT_EQ(no.Texts, QStringList{"Потвърдете за изход от програмата."});
+    }
+    EXPECT_EQ(closed.count(), 0);
+    TModalAnswerer yes;
+    form.PMenuExit->trigger();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_NE(LogText().find("[INFO]Application closed"), std::string::npos);
+}
+
+}  // namespace
