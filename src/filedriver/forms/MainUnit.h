@@ -221,6 +221,8 @@ private:
         bool DisconnectBeforeBox = false;
     };
     void RunDeviceAction(const TDeviceAction& Action);
+    // The task shown and the printer connected; False, after the error box, when it is not.
+    bool StartConnected(const QString& Caption);
     // A report of RunManualReport without dates or blocks, and an operation that raises.
     std::function<bool()> Report(int Kind, bool Flag);
     std::function<bool()> Raising(void (TPrinterAccess::*Operation)());

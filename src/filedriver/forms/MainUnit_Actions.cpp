@@ -48,6 +48,17 @@ bool TMainForm::CheckNotBusy() {
     return true;
 }
 
+bool TMainForm::StartConnected(const QString& Caption) {
+    StartTask(Caption);
+    if (ConnectPrinter(false)) {
+        return true;
+    }
+    EndTask();
+    const TLngMessages& m = LngMessages();
+    ErrorBox(Msg(m.S_ErrorOccurred) + "\n" + Msg(m.S_CheckPrinter));
+    return false;
+}
+
 void TMainForm::RunDeviceAction(const TDeviceAction& Action) {
     if (!CheckNotBusy()) {
         return;
@@ -57,11 +68,7 @@ void TMainForm::RunDeviceAction(const TDeviceAction& Action) {
         return;
     }
     const TLngMessages& m = LngMessages();
-    StartTask(Action.Caption);
-    if (!ConnectPrinter(false)) {
-        EndTask();
-        ErrorBox(Msg(m.S_ErrorOccurred) + "\n" + Msg(m.S_CheckPrinter));
-    } else {
+    if (StartConnected(Action.Caption)) {
         bool done = false;
         try {
             done = Action.Operation();
@@ -199,12 +206,7 @@ void TMainForm::mnDepartmentsClick() {
         return;
     }
     TActionGuard guard(*this, true);
-    const TLngMessages& m = LngMessages();
-    StartTask(mnDepartments->text());
-    if (!ConnectPrinter(false)) {
-        EndTask();
-        ErrorBox(Msg(m.S_ErrorOccurred) + "\n" + Msg(m.S_CheckPrinter));
-    } else {
+    if (StartConnected(mnDepartments->text())) {
         bool done = true;
         try {
             TDepartmentTable table;
@@ -225,7 +227,7 @@ void TMainForm::mnDepartmentsClick() {
         }
         if (!done) {
             EndTask();
-            ErrorBox(Msg(m.S_ErrorOccurred));
+            ErrorBox(Msg(LngMessages().S_ErrorOccurred));
         }
     }
     DisconnectPrinter();
