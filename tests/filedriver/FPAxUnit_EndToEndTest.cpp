@@ -1,0 +1,113 @@
+// Receipt files through the whole road: TFPPrinter creates the driver object from the built
+// Kalvora.so, registered in a registry of the test's own, and the driver talks TCP to the
+// emulator.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+
+#include "ComClient.h"
+#include "ConstUnit_Program.h"
+#include "Emulator.h"
+#include "FPAxUnit.h"
+#include "TestFolder.h"
+
+namespace {
+
+class EndToEndTest : public TestFolder {
+protected:
+    void SetUp() override {
+        TestFolder::SetUp();
+        ResetSettings();
+        ::setenv("KALVORA_REGISTRY", Path("registry").c_str(), 1);
+        Settings().BonFolder = dir_.string() + "/";
+        Settings().AxLogDir = dir_.string() + "/ax/";
+    }
+    void TearDown() override {
+        printer_.reset();
+        if (emulator_) {
+            emulator_->Stop();
+        }
+        if (module_ != nullptr) {
+            ::dlclose(module_);
+        }
+        ::unsetenv("KALVORA_REGISTRY");
+        ResetSettings();
+        TestFolder::TearDown();
+    }
+
+    void Register() {
+        module_ = ::dlopen(KALVORA_PATH, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(module_, nullptr) << ::dlerror();
+        const auto registerServer = reinterpret_cast<platform::DllRegisterServerFunc>(
+            ::dlsym(module_, "DllRegisterServer"));
+        ASSERT_NE(registerServer, nullptr);
+        ASSERT_EQ(registerServer(), platform::S_OK);
+    }
+
+    // The printer connected to a fresh emulator, as the main window connects before a batch.
+    void Connect() {
+        Register();
+        emulator_ = fpemu::Emulator::StartTcp();
+        printer_ = std::make_unique<TFPPrinter>();
+        printer_->OnMessage = [this](const std::string& m) { log_.push_back(m); };
+        ASSERT_TRUE(printer_->ConnectTCP("127.0.0.1", emulator_->Port()));
+        ASSERT_TRUE(printer_->ReadPrinterInfo(false));
+    }
+
+    std::string Header() const {
+        const TPrnInfo& info = printer_->PrnInfo;
+        return "FP model name: " + info.Model + "\r\nFP Serial No: " + info.Serial +
+               "\r\nFP fiscal module No: " + info.FiscalNo + "\r\n----\r\n";
+    }
+    bool Printed(const std::string& Text) const {
+        const std::vector<std::string> journal = emulator_->Journal();
+        return std::any_of(journal.begin(), journal.end(), [&](const std::string& line) {
+            return line.find(Text) != std::string::npos;
+        });
+    }
+
+    void* module_ = nullptr;
+    std::unique_ptr<fpemu::Emulator> emulator_;
+    std::unique_ptr<TFPPrinter> printer_;
+    std::vector<std::string> log_;
+};
+
+TEST_F(EndToEndTest, WithoutRegistrationTheDriverObjectCannotBeCreated) {
+    EXPECT_THROW(TFPPrinter(), EAbort);
+}
+
+TEST_F(EndToEndTest, ReceiptFilesArePrintedAndAnswered) {
+    Connect();
+    ASSERT_FALSE(printer_->PrnInfo.FiscalNo.empty());
+    Put(Path("a.bon"), "@02Maria\r\n%7^Bread^1.50^2^1\r\n#E1^2\r\n");
+    Put(Path("b.bon"), ":Hello\r\n");
+    EXPECT_TRUE(printer_->ProcessFiles({"1\ta.bon", "2\tb.bon"}));
+    EXPECT_EQ(printer_->DoneCount, 2);
+    const int32_t number = printer_->PrnInfo.LastRecieptNo;
+    EXPECT_GT(number, 0);
+    EXPECT_EQ(Get(Path("a.rep")), Header() + "Reciept No: " + std::to_string(number - 1) +
+                                      "\r\n@02Maria\r\n%7^Bread^1.50^2^1\r\n#E1^2\r\n");
+    EXPECT_EQ(Get(Path("b.rep")),
+              Header() + "Reciept No: " + std::to_string(number) + "\r\n:Hello\r\n");
+    EXPECT_TRUE(Printed("Bread"));
+    EXPECT_TRUE(Printed("Hello"));
+    EXPECT_NE(std::find(log_.begin(), log_.end(), "Amount autopaid : 1.00"), log_.end());
+}
+
+TEST_F(EndToEndTest, ARefusedPaymentAnswersWithTheDriversMessage) {
+    Connect();
+    Settings().ErrTextInErrFile = true;
+    Put(Path("c.bon"), "%0^Milk^2^1^1\r\n#E9^2\r\n");
+    EXPECT_FALSE(printer_->ProcessFiles({"1\tc.bon"}));
+    const std::string error = Get(Path("c.err"));
+    EXPECT_EQ(error.rfind(Header() + "%0^Milk^2^1^1\r\n#E9^2\r\n\r\n[ERROR]Print plu list: Add "
+                                     "payment: Pay9 = 2.00 fail ",
+                          0),
+              0u)
+        << error;
+    EXPECT_EQ(Get(Path("c.$$$")), "%0^Milk^2^1^1\r\n#E9^2\r\n");
+}
+
+}  // namespace
