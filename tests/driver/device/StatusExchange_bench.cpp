@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "Emulator.h"
+#include "RS232DeviceUnit.h"
 #include "TCPDeviceUnit.h"
 
 namespace {
@@ -35,12 +36,27 @@ void StatusOverTcp(benchmark::State& state) {
     Exchange(state, *device);
 }
 
-}  // namespace
+void StatusOverPty(benchmark::State& state) {
+    static const auto emulator = fpemu::Emulator::StartPty(7);
+    static const auto device = [] {
+        setenv("KALVORA_PORTS", emulator->PortMapping().c_str(), 1);
+        auto d = std::make_unique<TRS32Device>();
+        d->SetPortName("COM7");
+        d->SetBaudRate("115200");
+        d->Connect();
+        return d;
+    }();
+    Exchange(state, *device);
+}
 
-BENCHMARK(StatusOverTcp)
-    ->Iterations(1)
-    ->Repetitions(1000)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMicrosecond);
+// One exchange per repetition, so that the median is the median exchange.
+void PerExchange(benchmark::internal::Benchmark* b) {
+    b->Iterations(1)->Repetitions(1000)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+}
+
+BENCHMARK(StatusOverPty)->Apply(PerExchange);
+BENCHMARK(StatusOverTcp)->Apply(PerExchange);
+
+}  // namespace
 
 BENCHMARK_MAIN();
