@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "Clock.h"
+
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
@@ -238,6 +240,30 @@ void TBaseDevice::StepSeq() {
     if (FSeq < 0x20 || FSeq > 0x7F) {
         FSeq = 0x20;
     }
+}
+
+uint64_t TBaseDevice::ElapsedMs(uint64_t Since) {
+    return platform::CurrentClock().NowMs() - Since;
+}
+
+uint64_t TBaseDevice::BeginCommand() {
+    const uint64_t start = platform::CurrentClock().NowMs();
+    FLastErrorMsg.clear();
+    FLastErrorCode = 0;
+    StepSeq();
+    FLastSentHex.clear();
+    FLastRecvHex.clear();
+    return start;
+}
+
+bool TBaseDevice::EndCommand(uint8_t Cmd, uint64_t Start, bool Done) {
+    FDuration = static_cast<int32_t>(ElapsedMs(Start));
+    LogCommandDuration(Cmd);
+    if (Done) {
+        FLastErrorCode = 0;
+        FLastErrorMsg.clear();
+    }
+    return Done;
 }
 
 TDataBuffer TBaseDevice::BuildFrame(uint8_t Cmd, const TDataBuffer& Payload) const {

@@ -257,6 +257,13 @@ protected:
 
     // Next sequence number of a request, kept within 0x20..0x7F.
     void StepSeq();
+    // Opens a SendCommand call: no error, no traces, the next SEQ; returns its start time.
+    uint64_t BeginCommand();
+    // Closes a SendCommand call: its duration and log line, and no error left after success.
+    bool EndCommand(uint8_t Cmd, uint64_t Start, bool Done);
+    // Milliseconds and whole seconds on the protocol clock since Since.
+    static uint64_t ElapsedMs(uint64_t Since);
+    static uint64_t ElapsedSec(uint64_t Since) { return ElapsedMs(Since) / 1000; }
     // The request frame of Cmd with FSeq; refuses a payload whose LEN would not fit (201).
     TDataBuffer BuildFrame(uint8_t Cmd, const TDataBuffer& Payload) const;
     // Two upper-case hex digits and a blank per byte, for FLastSentHex and FLastRecvHex.

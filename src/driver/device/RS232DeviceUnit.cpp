@@ -24,10 +24,6 @@ constexpr int32_t kReadInterval = 50;
 constexpr int32_t kReadTotalMultiplier = 50;
 constexpr int32_t kReadTotalConstant = 50;
 
-uint64_t ElapsedMs(uint64_t Since) {
-    return platform::CurrentClock().NowMs() - Since;
-}
-
 }  // namespace
 
 TRS32Device::TRS32Device() : FComPort(std::make_unique<TComPort>()) {}
@@ -125,7 +121,7 @@ uint8_t TRS32Device::AwaitAnswer(uint64_t Start) {
         if (b == kSyn) {
             lastSyn = clock.NowMs();
             DoSynNak(b);
-            if (ElapsedMs(Start) / 1000 >= kSynLimitSec) {
+            if (ElapsedSec(Start) >= kSynLimitSec) {
                 throw ECmdException(120, "");
             }
         } else if (clock.NowMs() - lastSyn >= kLateAnswerMs) {
@@ -229,12 +225,7 @@ void TRS32Device::Drain(uint64_t Start) {
 
 bool TRS32Device::SendCommand(uint8_t Cmd, TDataBuffer& Data, TDataBuffer& Status) {
     platform::Clock& clock = platform::CurrentClock();
-    const uint64_t start = clock.NowMs();
-    FLastErrorMsg.clear();
-    FLastErrorCode = 0;
-    StepSeq();
-    FLastSentHex.clear();
-    FLastRecvHex.clear();
+    const uint64_t start = BeginCommand();
     int32_t attempts = 0;
     bool done = false;
     bool stop = false;
@@ -280,11 +271,5 @@ bool TRS32Device::SendCommand(uint8_t Cmd, TDataBuffer& Data, TDataBuffer& Statu
         }
     } while (!done && !stop && ElapsedMs(start) <= kRetryWindowMs);
 
-    FDuration = static_cast<int32_t>(ElapsedMs(start));
-    LogCommandDuration(Cmd);
-    if (done) {
-        FLastErrorCode = 0;
-        FLastErrorMsg.clear();
-    }
-    return done;
+    return EndCommand(Cmd, start, done);
 }

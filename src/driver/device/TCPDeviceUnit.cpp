@@ -21,13 +21,6 @@ constexpr uint64_t kRetryWindowSec = 30;
 constexpr uint64_t kSynLimitSec = 40;
 constexpr uint32_t kDamagedRetryPauseMs = 200;
 
-uint64_t ElapsedMs(uint64_t Since) {
-    return platform::CurrentClock().NowMs() - Since;
-}
-uint64_t ElapsedSec(uint64_t Since) {
-    return ElapsedMs(Since) / 1000;
-}
-
 std::string KindName(const std::exception& E) {
     const char* mangled = typeid(E).name();
     int status = 0;
@@ -103,13 +96,8 @@ bool TTCPDevice::Connect() {
 
 bool TTCPDevice::SendCommand(uint8_t Cmd, TDataBuffer& Data, TDataBuffer& Status) {
     platform::Clock& clock = platform::CurrentClock();
-    StepSeq();
-    FLastSentHex.clear();
-    FLastRecvHex.clear();
-    FLastErrorMsg.clear();
-    const uint64_t start = clock.NowMs();
+    const uint64_t start = BeginCommand();
     int32_t attempts = 0;
-    FLastErrorCode = 0;
     bool done = false;
     bool stop = false;
     do {
@@ -158,13 +146,7 @@ bool TTCPDevice::SendCommand(uint8_t Cmd, TDataBuffer& Data, TDataBuffer& Status
         }
     } while (!done && !stop && ElapsedSec(start) <= kRetryWindowSec);
 
-    FDuration = static_cast<int32_t>(ElapsedMs(start));
-    LogCommandDuration(Cmd);
-    if (done) {
-        FLastErrorCode = 0;
-        FLastErrorMsg.clear();
-    }
-    return done;
+    return EndCommand(Cmd, start, done);
 }
 
 void TTCPDevice::Attempt(uint8_t Cmd, TDataBuffer& Data, TDataBuffer& Status, int32_t Attempts) {
