@@ -189,8 +189,11 @@ HRESULT TTavrinoFprnRO::Get_LastInvoiceNo(BSTR* Value) {
 }
 
 HRESULT TTavrinoFprnRO::Get_DriverVersion(BSTR* Value) {
-    return Slot(Value,
-                [&] { *Value = WideText("Lib. version: 2.6, Dll version:" + GetModuleVersion()); });
+    return Slot(Value, [&] {
+        *Value =
+            WideText("Lib. version: " + std::to_string(KalvoraMajorVersion) + "." +
+                     std::to_string(KalvoraMinorVersion) + ", Dll version:" + GetModuleVersion());
+    });
 }
 
 HRESULT TTavrinoFprnRO::Get_DriverVendor(BSTR* Value) {

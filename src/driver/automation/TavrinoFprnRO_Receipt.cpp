@@ -69,8 +69,14 @@ std::string ClientField(BSTR Text) {
     return AnsiText(Text).substr(0, 255);
 }
 
-// The largest invoice number the printer accepts as a range end.
-constexpr int64_t MaxInvoiceNo = 99999999999;
+// The printer numbers its operators with a 16-bit word: a number beyond it would name another
+// operator.
+uint16_t OperatorNumber(int32_t CashierNo) {
+    if (CashierNo < 0 || CashierNo > UINT16_MAX) {
+        throw ECmdException(201, TBaseDevice::ErrorText(201, "[CashierNo]"));
+    }
+    return static_cast<uint16_t>(CashierNo);
+}
 
 }  // namespace
 
@@ -110,8 +116,9 @@ void TTavrinoFprnRO::UpdateInvoiceRange(const std::string& InvNo) {
         DeviceCheck(FDevice->GetInvoiceRange(false, Start, End, Current));
         FLastInvoiceNo = std::to_string(Current);
         int64_t NewStart = 0;
-        // A number the next range could not end above is refused like text.
-        if (!TryStrToInt64(InvNo, NewStart) || NewStart < 1 || NewStart >= MaxInvoiceNo) {
+        // A number that cannot start a range ending one above it is refused like text.
+        if (!TryStrToInt64(InvNo, NewStart) || NewStart < 1 ||
+            NewStart >= TBaseDevice::MaxInvoiceNo) {
             LogMessage("UpdateInvoiceRange. New inv num \"" + InvNo + "\"is invalid integer value ",
                        lkInfo);
             return;
@@ -159,17 +166,17 @@ HRESULT TTavrinoFprnRO::StartBon(int32_t BonType, int32_t CashierNo, BSTR Cashie
     Client.SellerName = ClientField(SellerName);
     Client.Spare8.clear();
     return Method(Res, Context, [&](std::string&) {
+        const uint16_t OperNo = OperatorNumber(CashierNo);
         CheckPrinterStatus();
         CancelWhenReceiptOpen();
         std::string Operator = Trim(Name).empty() ? "Cashier " + std::to_string(CashierNo) : Name;
         if (static_cast<int64_t>(Operator.size()) > FCharPerLine) {
             Operator.resize(std::max(FCharPerLine, 0));
         }
-        if (!FDevice->SetOperatorName(static_cast<uint16_t>(CashierNo), Pass, Operator)) {
+        if (!FDevice->SetOperatorName(OperNo, Pass, Operator)) {
             LogMessage("[EditOperator]" + FDevice->FLastErrorMsg, lkInfo);
         }
         int32_t AllReceiptNo = 0, FiscReceiptNo = 0;
-        const auto OperNo = static_cast<uint16_t>(CashierNo);
         switch (BonType) {
             case 1:
                 DeviceCheck(FDevice->OpenNonFiscalReceipt(AllReceiptNo, FiscReceiptNo));

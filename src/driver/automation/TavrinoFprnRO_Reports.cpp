@@ -194,7 +194,8 @@ HRESULT TTavrinoFprnRO::Set_FPDateAsString(BSTR Value) {
     return platform::SafeCall([&] {
         Framed("Set date/time", [&](std::string&) {
             const std::string Text = Utf8Text(Value);
-            const std::string Base = "Failed to convert string \"" + Text + "\" to vaid date time.";
+            const std::string Base =
+                "Failed to convert string \"" + AnsiText(Value) + "\" to vaid date time.";
             if (Trim(Text).empty()) {
                 throw ECmdException(201, Base + ". Failed conver to string");
             }

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr int64_t MaxInvoiceNo = 99999999999;
 constexpr size_t HeaderLineWidth = 36;
 constexpr size_t PluNameWidth = 36;
 constexpr int32_t MaxAlteID = 50;

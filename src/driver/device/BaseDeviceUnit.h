@@ -230,6 +230,8 @@ public:
     // Programming.
     bool SetDateTime(TDateTime DateTime);
     bool SetHeaderLine(int32_t LineNo, const std::string& Text);
+    // The largest invoice number a range may start or end with.
+    static constexpr int64_t MaxInvoiceNo = 99999999999;
     // InvStart and InvEnd come back as the printer reports them.
     bool SetInvoiceRange(bool SFlag, int64_t& InvStart, int64_t& InvEnd);
     bool SetDepartment(const TDepartmentInfo& Dept);

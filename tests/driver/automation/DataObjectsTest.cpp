@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "Kalvora_TLB.h"
 #include "CodePage.h"
+#include "Kalvora_TLB.h"
 #include "Registry.h"
 
 namespace {
@@ -87,14 +87,15 @@ VARIANT Number(double v) {
 TEST_F(DataObjects, RegistrationWritesEachServedClass) {
     const RegistryTree tree = ReadRegistry();
     const RegKey& root = tree.Root(HKEY_CLASSES_ROOT);
-    for (size_t i = 1; i < 5; ++i) {
-        const CoClassDesc& coclass = KalvoraCoClasses[i];
+    for (const CoClassDesc& coclass : KalvoraCoClasses) {
         SCOPED_TRACE(coclass.name);
         const std::string key = "CLSID\\" + GUIDToString(coclass.clsid);
         ASSERT_NE(root.OpenKey(key), nullptr);
         EXPECT_EQ(root.OpenKey(key)->StringValue(""), std::string(coclass.name) + " Object");
         EXPECT_EQ(root.OpenKey(key + "\\InprocServer32")->StringValue(""),
                   fs::absolute(KALVORA_PATH).string());
+        EXPECT_EQ(root.OpenKey(key + "\\InprocServer32")->StringValue("ThreadingModel"),
+                  "Apartment");
         EXPECT_EQ(root.OpenKey(key + "\\ProgID")->StringValue(""),
                   std::string("Kalvora.") + coclass.name);
         EXPECT_EQ(root.OpenKey(key + "\\Version")->StringValue(""), "2.6");
@@ -105,6 +106,7 @@ TEST_F(DataObjects, RegistrationWritesEachServedClass) {
               "Kalvora Library");
     ASSERT_EQ(Export("DllUnregisterServer"), S_OK);
     EXPECT_EQ(ReadRegistry().Root(HKEY_CLASSES_ROOT).OpenKey("Kalvora.ConfPLUData"), nullptr);
+    EXPECT_EQ(ReadRegistry().Root(HKEY_CLASSES_ROOT).OpenKey("Kalvora.TavrinoFprnRO"), nullptr);
 }
 
 TEST_F(DataObjects, NewObjectsStartEmptyAndKeepWhatIsStored) {

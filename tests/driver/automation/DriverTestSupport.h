@@ -1,26 +1,29 @@
 #pragma once
 
 // Shared pieces of the driver object's tests: wide-string arguments, a temporary folder, and a
-// device that answers from a table instead of a printer.
+// driver connected over TCP to its own printer emulator, called by name as a late-bound client
+// calls it.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <deque>
 #include <filesystem>
 #include <fstream>
-#include <map>
+#include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "AutoObject.h"
-#include "BStr.h"
-#include "BaseDeviceUnitRO.h"
-#include "ComPtr.h"
+#include "Automation.h"
+#include "CodePage.h"
 #include "ConstUnit.h"
+#include "DispCall.h"
+#include "Emulator.h"
 #include "TavrinoFprnRO.h"
 
+using platform::BSTR;
 using platform::HRESULT;
 using platform::S_OK;
 
@@ -32,44 +35,23 @@ public:
     ~TWide() { platform::SysFreeString(FText); }
     TWide(const TWide&) = delete;
     TWide& operator=(const TWide&) = delete;
-    operator platform::BSTR() const { return FText; }
+    operator BSTR() const { return FText; }
 
 private:
-    platform::BSTR FText;
+    BSTR FText;
 };
 
 // The 8-bit text of a BSTR result, which it frees.
-inline std::string Take(platform::BSTR Text) {
+inline std::string Take(BSTR Text) {
     std::string Result = platform::BSTRToAnsi(Text);
     platform::SysFreeString(Text);
     return Result;
 }
 
-// One driver object, made as the class factory makes it and released at the end of the test.
-template <class T>
-class TDriverRef {
-public:
-    TDriverRef() : FDriver(static_cast<T*>(platform::CreateAutoObject<T>())) {}
-    ~TDriverRef() { Reset(); }
-    TDriverRef(const TDriverRef&) = delete;
-    TDriverRef& operator=(const TDriverRef&) = delete;
-    void Reset() {
-        if (FDriver) {
-            FDriver->Release();
-            FDriver = nullptr;
-        }
-    }
-    T* operator->() const { return FDriver; }
-    T& operator*() const { return *FDriver; }
-
-private:
-    T* FDriver;
-};
-
 // LastErrorCode and LastErrorMsg of a driver object.
-inline std::pair<int32_t, std::string> LastError(TTavrinoFprnRO& Driver) {
+inline std::pair<int32_t, std::string> LastError(ITavrinoFprnRO& Driver) {
     int32_t Code = -1;
-    platform::BSTR Msg = nullptr;
+    BSTR Msg = nullptr;
     Driver.Get_LastErrorCode(&Code);
     Driver.Get_LastErrorMsg(&Msg);
     return {Code, Take(Msg)};
@@ -89,111 +71,108 @@ public:
     // The driver's log: the one file of the folder.
     std::string Log() const {
         for (const auto& Entry : std::filesystem::directory_iterator(FPath)) {
-            return Read(Entry.path().filename().string());
+            std::ifstream In(Entry.path(), std::ios::binary);
+            std::stringstream Text;
+            Text << In.rdbuf();
+            return Text.str();
         }
         return {};
-    }
-    std::string Read(const std::string& Name) const {
-        std::ifstream In(FPath / Name, std::ios::binary);
-        std::stringstream Text;
-        Text << In.rdbuf();
-        return Text.str();
     }
 
 private:
     std::filesystem::path FPath;
 };
 
-// A printer that answers every command from a table: the data text of the answer (status bytes
-// all clear unless given), or a failed exchange with a code and a message.
-class TFakeDevice : public TBaseDeviceRO {
+// The driver object with its device in sight, so that a test can act on the connection it made.
+class TProbedDriver : public TTavrinoFprnRO {
 public:
-    struct TReply {
-        TReply(std::string Answer = {}, TDataBuffer Bits = TDataBuffer(6, 0))
-            : Data(std::move(Answer)), Status(std::move(Bits)) {}
-        static TReply Failure(int32_t Code, std::string Message) {
-            TReply Reply;
-            Reply.Ok = false;
-            Reply.Code = Code;
-            Reply.Message = std::move(Message);
-            return Reply;
-        }
-        std::string Data;
-        TDataBuffer Status;
-        bool Ok = true;
-        int32_t Code = 0;
-        std::string Message;
-    };
-    struct TSent {
-        uint8_t Cmd;
-        std::string Data;
-    };
+    TBaseDeviceRO* Device = nullptr;
 
-    std::map<uint8_t, TReply> Replies;
-    // Answers given once each, before the table's, for a printer whose state changes.
-    std::map<uint8_t, std::deque<TReply>> Queued;
-    std::vector<TSent> Sent;
-    bool Connected = false;
-
-    bool SendCommand(uint8_t Cmd, TDataBuffer& Data, TDataBuffer& Status) override {
-        Sent.push_back({Cmd, std::string(Data.begin(), Data.end())});
-        FLastSentHex = HexText(BuildFrame(Cmd, Data));
-        const auto It = Replies.find(Cmd);
-        TReply Reply = It == Replies.end() ? TReply{} : It->second;
-        if (auto& Queue = Queued[Cmd]; !Queue.empty()) {
-            Reply = Queue.front();
-            Queue.pop_front();
-        }
-        if (!Reply.Ok) {
-            FLastErrorCode = Reply.Code;
-            FLastErrorMsg = Reply.Message;
-            return false;
-        }
-        Data.assign(Reply.Data.begin(), Reply.Data.end());
-        Status = Reply.Status;
-        FLastErrorCode = 0;
-        FLastErrorMsg.clear();
-        return true;
-    }
-    bool Connect() override { return Connected = true; }
-    void Disconnect() override { Connected = false; }
-    bool IsConnected() override { return Connected; }
-
-    // The data of every command Cmd sent, in order.
-    std::vector<std::string> SentData(uint8_t Cmd) const {
-        std::vector<std::string> Result;
-        for (const TSent& S : Sent) {
-            if (S.Cmd == Cmd) {
-                Result.push_back(S.Data);
-            }
-        }
-        return Result;
+protected:
+    std::unique_ptr<TBaseDeviceRO> NewDevice(int32_t ComPort, int32_t BaudRate, int32_t PortNo,
+                                             const std::string& IPAddress) override {
+        auto Made = TTavrinoFprnRO::NewDevice(ComPort, BaudRate, PortNo, IPAddress);
+        Device = Made.get();
+        return Made;
     }
 };
 
-// The answers of a printer that connects cleanly: model "FP-700", serial "DT000001", fiscal
-// memory "02000001", 32 characters per line (the device info says 34).
-inline std::map<uint8_t, TFakeDevice::TReply> ConnectingPrinter() {
-    return {
-        {0x5A, {"FP-700,1.00 01Jan26 1200,1,2,DT000001,02000001"}},
-        {0x80, {"0,1,2,3,4,5,6,7,34,9"}},
-    };
+// A StartBon call line; the customer block is what an invoice prints.
+inline std::string StartBonLine(int32_t BonType, const std::string& InvNo = "",
+                                int32_t CashierNo = 1, const std::string& Customer = "First Ltd",
+                                const std::string& Name = "") {
+    return "StartBon " + std::to_string(BonType) + " " + std::to_string(CashierNo) + " \"" + Name +
+           "\" \"\" \"" + InvNo + "\" \"123456789\" \"Seller\" \"" + Customer +
+           "\" \"Town\" \"Street 1\" \"Receiver\"";
 }
 
-// The driver object with the fake device in place of a real link: Init "connects" it.
-class TFakeDriver : public TTavrinoFprnRO {
-public:
-    std::map<uint8_t, TFakeDevice::TReply> Replies = ConnectingPrinter();
-    std::map<uint8_t, std::deque<TFakeDevice::TReply>> Queued;
-    TFakeDevice* Device = nullptr;  // owned by the driver once connected
+// The answer of a member that succeeded.
+inline const std::string Ok = R"("Res":0,"LastErrorCode":0,"LastErrorMsg":"")";
 
+// A driver object on a printer emulator of its own, logging into a temporary folder. Connect()
+// runs InitTCP; Call() runs one call line ("AddPlu \"1\" \"Bread\" 1.5 2 1 0", "get FPModel")
+// late-bound by name and returns its JSON answer.
+class DriverTest : public ::testing::Test {
 protected:
-    std::unique_ptr<TBaseDeviceRO> NewDevice(int32_t, int32_t, int32_t,
-                                             const std::string&) override {
-        auto Fake = std::make_unique<TFakeDevice>();
-        Fake->Replies = Replies;
-        Fake->Queued = Queued;
-        Device = Fake.get();
-        return Fake;
+    void SetUp() override {
+        GlobalLogger.reset();
+        Emulator = fpemu::Emulator::StartTcp();
+        Driver->AddRef();
+        Client.emplace(platform::ComPtr<platform::IDispatch>::Attach(Driver.Get()));
     }
+    void TearDown() override {
+        Client.reset();
+        Driver.Reset();
+        Emulator->Stop();
+        GlobalLogger.reset();
+    }
+
+    int32_t Connect() {
+        int32_t Res = -1;
+        EXPECT_EQ(Driver->InitTCP(TWide(Emulator->Host()), Emulator->Port(), TWide(""),
+                                  TWide(Folder.Path()), &Res),
+                  S_OK);
+        return Res;
+    }
+    std::string Call(const std::string& Line) {
+        std::ostringstream Out;
+        Client->RunLine(Line, Out);
+        std::string Answer = Out.str();
+        return Answer.substr(0, Answer.find_last_not_of('\n') + 1);
+    }
+    // Each line's answer holds its expected text.
+    void ExpectCalls(const std::vector<std::pair<std::string, std::string>>& Rows) {
+        for (const auto& [Line, Expected] : Rows) {
+            EXPECT_NE(Call(Line).find(Expected), std::string::npos)
+                << Line << "\n  gave " << Call("get LastErrorMsg");
+        }
+    }
+    std::pair<int32_t, std::string> LastError() { return ::LastError(*Driver.Get()); }
+    // Commands and payloads the emulator received from frame Mark on.
+    std::vector<std::pair<uint8_t, std::string>> Sent(size_t Mark = 0) const {
+        std::vector<std::pair<uint8_t, std::string>> Result;
+        const auto Frames = Emulator->Frames();
+        for (size_t I = Mark; I < Frames.size(); ++I) {
+            Result.emplace_back(Frames[I].cmd,
+                                std::string(Frames[I].payload.begin(), Frames[I].payload.end()));
+        }
+        return Result;
+    }
+    size_t Mark() const { return Emulator->Frames().size(); }
+    fpemu::PrinterState PrinterState() {
+        fpemu::PrinterState State;
+        Emulator->WithPrinter([&](fpemu::Printer& P) { State = P.State(); });
+        return State;
+    }
+    std::vector<std::string> JournalSince(size_t Line) const {
+        const auto Journal = Emulator->Journal();
+        return {Journal.begin() + static_cast<std::ptrdiff_t>(std::min(Line, Journal.size())),
+                Journal.end()};
+    }
+
+    TTempFolder Folder;
+    std::unique_ptr<fpemu::Emulator> Emulator;
+    platform::ComPtr<TProbedDriver> Driver = platform::ComPtr<TProbedDriver>::Attach(
+        static_cast<TProbedDriver*>(platform::CreateAutoObject<TProbedDriver>()));
+    std::optional<TDispCall> Client;
 };

@@ -1,56 +1,27 @@
-// Connection to the printer emulator over a real TCP socket: identity, the warning failure, a
-// receipt left open, and the log lines.
+// Connection members and the member frame, against the printer emulator over a real TCP
+// socket: identity, the warning failure, a receipt left open, the failure table, the log lines.
+
+#include <set>
 
 #include "DriverTestSupport.h"
-#include "Emulator.h"
 
 namespace {
 
-class ConnectionTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        GlobalLogger.reset();
-        Emulator = fpemu::Emulator::StartTcp();
-    }
-    void TearDown() override {
-        Driver.Reset();
-        Emulator->Stop();
-        GlobalLogger.reset();
-    }
+const std::string NotInitialized = "Device is not initiqlized. Call \"init\" first!";
+// As a JSON answer shows it.
+const std::string NotInitializedJson = R"(Device is not initiqlized. Call \"init\" first!)";
+const std::string NoAddress =
+    "Invalid COM Port and IP address. Add valid ComPort or IP Address to connect.";
 
-    int32_t Connect() {
-        int32_t Res = -1;
-        EXPECT_EQ(Driver->InitTCP(TWide(Emulator->Host()), Emulator->Port(), TWide(""),
-                                  TWide(Folder.Path()), &Res),
-                  S_OK);
-        return Res;
-    }
-    std::vector<uint8_t> Commands() const {
-        std::vector<uint8_t> Cmds;
-        for (const auto& Frame : Emulator->Frames()) {
-            Cmds.push_back(Frame.cmd);
-        }
-        return Cmds;
-    }
-
-    TTempFolder Folder;
-    std::unique_ptr<fpemu::Emulator> Emulator;
-    TDriverRef<TTavrinoFprnRO> Driver;
-};
+using ConnectionTest = DriverTest;
 
 TEST_F(ConnectionTest, ConnectsReadsTheIdentityAndLogs) {
-    ASSERT_EQ(Connect(), 0) << LastError(*Driver).second;
-    EXPECT_EQ(Commands(), (std::vector<uint8_t>{0x4A, 0x5A, 0x80}));
-    platform::BSTR Model = nullptr, Serial = nullptr, Fiscal = nullptr;
-    Driver->Get_FPModel(&Model);
-    Driver->Get_FPSerial(&Serial);
-    Driver->Get_FPFiscalNo(&Fiscal);
-    EXPECT_EQ(Take(Model), "FPEMU");
-    EXPECT_EQ(Take(Serial), "EM000001");
-    EXPECT_EQ(Take(Fiscal), "90000001");
-    int32_t Width = 0;
-    Driver->Get_FPLineLength(&Width);
-    EXPECT_EQ(Width, 42);
+    ASSERT_EQ(Connect(), 0) << LastError().second;
+    EXPECT_EQ(Sent(), (decltype(Sent()){{0x4A, "W"}, {0x5A, "0"}, {0x80, ""}}));
+    ExpectCalls({{"get FPModel", R"("value":"FPEMU")"},
+                 {"get FPSerial", R"("value":"EM000001")"},
+                 {"get FPFiscalNo", R"("value":"90000001")"},
+                 {"get FPLineLength", R"("value":42)"}});
     const std::string Port = std::to_string(Emulator->Port());
     const std::string Log = Folder.Log();
     for (const std::string& Line :
@@ -61,29 +32,121 @@ TEST_F(ConnectionTest, ConnectsReadsTheIdentityAndLogs) {
           std::string("[INFO]Connected to: FPEMU/EM000001, CharPerLine=42\r\n")}) {
         EXPECT_NE(Log.find(Line), std::string::npos) << Line;
     }
-    int32_t Res = -1;
-    ASSERT_EQ(Driver->CloseConnection(&Res), S_OK);
-    EXPECT_EQ(Res, 0);
 }
 
 TEST_F(ConnectionTest, PrinterWarningFailsWith251AndLeavesNoDevice) {
     Emulator->SetStatusBit(4, 4, true);  // fiscal memory full
+    Emulator->SetStatusBit(0, 2, true);  // clock not set
     EXPECT_EQ(Connect(), 500);
-    EXPECT_EQ(LastError(*Driver), std::make_pair(251, Trim(TBaseDevice::ErrorText(212, ""))));
-    EXPECT_EQ(Commands(), std::vector<uint8_t>{0x4A});
-    EXPECT_NE(Folder.Log().find("[ERROR]Init fail. " + LastError(*Driver).second + "\r\n"),
-              std::string::npos);
-    int32_t Res = -1;
-    Driver->RunXReport(&Res);
-    EXPECT_EQ(LastError(*Driver).first, 500);
+    const std::string Warnings =
+        TBaseDevice::ErrorText(218, "") + ", " + Trim(TBaseDevice::ErrorText(212, ""));
+    EXPECT_EQ(LastError(), std::make_pair(251, Warnings));
+    EXPECT_EQ(Sent().size(), 1u);
+    EXPECT_NE(Folder.Log().find("[ERROR]Init fail. " + Warnings + "\r\n"), std::string::npos);
+    ExpectCalls({{"RunXReport", R"("Res":500,"LastErrorCode":500)"}});
 }
 
-TEST_F(ConnectionTest, ReceiptLeftOpenIsClosedAtConnect) {
+TEST_F(ConnectionTest, ReceiptLeftOpenIsClosedAtConnectOrFailsIt) {
     Emulator->WithPrinter([](fpemu::Printer& P) { P.Execute(0x26, {}); });
-    ASSERT_EQ(Connect(), 0) << LastError(*Driver).second;
-    EXPECT_EQ(Commands(), (std::vector<uint8_t>{0x4A, 0x5A, 0x80, 0x4A, 0x27}));
-    Emulator->WithPrinter(
-        [](fpemu::Printer& P) { EXPECT_EQ(P.State().receipt.kind, fpemu::Receipt::Kind::None); });
+    ASSERT_EQ(Connect(), 0) << LastError().second;
+    EXPECT_EQ(Sent().back().first, 0x27);
+    EXPECT_EQ(PrinterState().receipt.kind, fpemu::Receipt::Kind::None);
+    // Without paper the receipt cannot be closed, and the connection fails with the printer's
+    // refusal.
+    Emulator->WithPrinter([](fpemu::Printer& P) { P.Execute(0x26, {}); });
+    Emulator->SetStatusBit(2, 0, true);
+    EXPECT_EQ(Connect(), 500);
+    EXPECT_EQ(LastError().first, 210);
+    EXPECT_EQ(LastError().second.rfind("[CancelRec]" + TBaseDevice::ErrorText(210, ""), 0), 0u);
+}
+
+TEST_F(ConnectionTest, FailureTableRows) {
+    ASSERT_EQ(Connect(), 0);
+    // A device operation that fails keeps the device's code and text; the log line is the
+    // member's context, ". " and the text.
+    Emulator->SetStatusBit(2, 0, true);
+    Call("RunXReport");
+    EXPECT_EQ(LastError().first, 210);
+    EXPECT_NE(Folder.Log().find("[ERROR]RunXReport fail. " + Trim(LastError().second) + "\r\n"),
+              std::string::npos);
+    Emulator->SetStatusBit(2, 0, false);
+    ExpectCalls({{"RunXReport", Ok}});
+    // A link that was closed under the driver.
+    Driver->Device->Disconnect();
+    ExpectCalls({{"OpenCashDrw", R"("Res":500,"LastErrorCode":101,)"
+                                 R"("LastErrorMsg":"Device is not connected!")"}});
+    ExpectCalls({{"CloseConnection", Ok}, {"Close", Ok}});
+    ExpectCalls({{"OpenCashDrw",
+                  R"("Res":500,"LastErrorCode":500,"LastErrorMsg":")" + NotInitializedJson}});
+    // A context composed after the connection check is still empty when that check fails.
+    Call("InOutAmnt 5.5 1");
+    EXPECT_NE(Folder.Log().find("[ERROR]" + NotInitialized + "\r\n"), std::string::npos);
+}
+
+TEST_F(ConnectionTest, FailedInitClosesThePreviousConnection) {
+    struct TCase {
+        std::string Line;
+        std::string Message;
+    };
+    const TCase Cases[] = {
+        {"InitTCP \"\" 4999 \"\" \"\"", NoAddress},
+        {"InitRS232 -4 9600 \"\" \"\"", NoAddress},
+        {"InitTCP \"192.168.1\" 4999 \"\" \"\"",
+         "Invalid IP address. Must valid ComPort or IP Address to connect."},
+        {"InitTCP \"256.1.1.1\" 4999 \"\" \"\"",
+         "Invalid IP address. Must valid ComPort or IP Address to connect."},
+    };
+    for (const TCase& Case : Cases) {
+        SCOPED_TRACE(Case.Line);
+        ASSERT_EQ(Connect(), 0);
+        ExpectCalls(
+            {{Case.Line, R"("Res":500,"LastErrorCode":500,"LastErrorMsg":")" + Case.Message + "\""},
+             {"RunXReport", NotInitializedJson}});
+    }
+    // A blank log file writes nothing, and the error is recorded all the same.
+    const std::string Logged = Folder.Log();
+    Call("InitTCP \"\" 0 \"\" \"  \"");
+    EXPECT_EQ(LastError(), std::make_pair(500, NoAddress));
+    EXPECT_EQ(Folder.Log(), Logged);
+}
+
+// Every member, called by name, runs in its frame: without a device each one fails with the
+// frame's error, except the connection members and the properties of the driver's own state.
+TEST_F(ConnectionTest, EveryMemberByNameRunsItsFrameWithoutDevice) {
+    const std::set<std::string> OwnState = {"LastErrorCode", "LastErrorMsg", "LastInvoiceNo",
+                                            "DriverVersion", "DriverVendor"};
+    for (const platform::MemberDesc& Member : ITavrinoFprnRODesc.members) {
+        SCOPED_TRACE(Member.name);
+        std::u16string Lower = platform::Utf8ToUtf16(Member.name);
+        for (char16_t& C : Lower) {
+            C = C >= u'A' && C <= u'Z' ? C - u'A' + u'a' : C;
+        }
+        platform::LPOLESTR Names[] = {Lower.data()};
+        platform::DISPID Id = 0;
+        ASSERT_EQ(Driver->GetIDsOfNames(platform::IID_NULL, Names, 1, 0, &Id), S_OK);
+        EXPECT_EQ(Id, Member.dispid);
+        std::string Line = Member.kind == platform::MemberKind::PropertyGet   ? "get "
+                           : Member.kind == platform::MemberKind::PropertyPut ? "put "
+                                                                              : "";
+        Line += Member.name;
+        for (const platform::ParamDesc& Param : Member.params) {
+            Line += Param.type == platform::VT_BSTR                                    ? " \"\""
+                    : Param.type == platform::VT_R8 || Param.type == platform::VT_DATE ? " 1.5"
+                                                                                       : " 0";
+        }
+        const auto Before = LastError();
+        EXPECT_NE(Call(Line).find("\"hr\":0"), std::string::npos);
+        const std::string Name = Member.name;
+        if (OwnState.count(Name)) {
+            EXPECT_EQ(LastError(), Before);
+        } else if (Name.starts_with("Init")) {
+            EXPECT_EQ(LastError(), std::make_pair(500, NoAddress));
+        } else if (Name.starts_with("Close")) {
+            EXPECT_EQ(LastError(), std::make_pair(0, std::string()));
+        } else {
+            EXPECT_EQ(LastError(), std::make_pair(500, NotInitialized));
+        }
+    }
 }
 
 }  // namespace

@@ -1,63 +1,34 @@
-// Receipt members: the per-type table, the non-fiscal layout byte for byte, and the mended
-// faults, on a device that answers from a table.
+// Receipt members against the printer emulator: the per-type table, fiscal receipts and
+// invoices as the printer books them, the non-fiscal layout byte for byte, and the mended
+// faults of StartBon, EndBon and AddProgPLU.
 
 #include "DriverTestSupport.h"
 
 namespace {
 
-TDataBuffer StatusWith(uint8_t Byte, uint8_t Mask) {
-    TDataBuffer Status(6, 0);
-    Status[Byte] = Mask;
-    return Status;
-}
-const TDataBuffer FiscalOpen = StatusWith(2, 0x08);     // [2/3]
-const TDataBuffer NonFiscalOpen = StatusWith(2, 0x20);  // [2/5]
-
-class ReceiptTest : public ::testing::Test {
+class ReceiptTest : public DriverTest {
 protected:
     void SetUp() override {
-        GlobalLogger.reset();
-        auto& R = Driver->Replies;
-        R[0x26] = {"7", NonFiscalOpen};
-        R[0x27] = {"8", NonFiscalOpen};
-        R[0x30] = {"7,3", FiscalOpen};
-        R[0x31] = {"", FiscalOpen};
-        R[0x36] = {"", FiscalOpen};
-        R[0x3A] = {"", FiscalOpen};
-        R[0x39] = {"", FiscalOpen};
-        R[0x38] = {"9,4", FiscalOpen};
-        R[0x42] = {"1,100,50"};
-        R[0x57] = {"1,A,BREAD"};
-        R[0x6B] = {"P5,H,1,2.00,kg,Apple,,0,0"};
+        DriverTest::SetUp();
+        Emulator->WithPrinter([](fpemu::Printer& P) {
+            P.State().lineWidth = 32;
+            fpemu::Plu& Apple = P.State().plus[5];
+            Apple.taxLetter = 'H';
+            Apple.price = 200;
+            Apple.name = "Apple";
+            fpemu::Department& Fruit = P.State().departments[7];
+            Fruit.taxLetter = 'C';
+            Fruit.name = "Fruit";
+        });
+        ASSERT_EQ(Connect(), 0) << LastError().second;
     }
-    void TearDown() override { GlobalLogger.reset(); }
-
-    void Connect() {
-        int32_t Res = -1;
-        ASSERT_EQ(Driver->InitTCP(TWide("127.0.0.1"), 4999, TWide(""), TWide(Folder.Path()), &Res),
-                  S_OK);
-        ASSERT_EQ(Res, 0);
-    }
-    int32_t StartBon(int32_t BonType, const std::string& EIK = "123456789",
-                     const std::string& Customer = "First Ltd", const std::string& InvNo = "0") {
-        int32_t Res = -1;
-        Driver->StartBon(BonType, 3, TWide(""), TWide("1"), TWide(InvNo), TWide(EIK),
-                         TWide("Seller"), TWide(Customer), TWide("Town"), TWide("Street 1"),
-                         TWide("Receiver"), &Res);
-        return Res;
-    }
-    std::pair<int32_t, std::string> LastError() { return ::LastError(*Driver); }
-    // The commands sent since the mark.
-    std::vector<uint8_t> CommandsSince(size_t Mark) const {
+    std::vector<uint8_t> Commands(size_t From) const {
         std::vector<uint8_t> Cmds;
-        for (size_t I = Mark; I < Driver->Device->Sent.size(); ++I) {
-            Cmds.push_back(Driver->Device->Sent[I].Cmd);
+        for (const auto& [Cmd, Data] : Sent(From)) {
+            Cmds.push_back(Cmd);
         }
         return Cmds;
     }
-
-    TTempFolder Folder;
-    TDriverRef<TFakeDriver> Driver;
 };
 
 TEST_F(ReceiptTest, EachSaleMemberFollowsTheReceiptType) {
@@ -66,8 +37,8 @@ TEST_F(ReceiptTest, EachSaleMemberFollowsTheReceiptType) {
         int32_t BonType;
         TCmds Plu, ProgPlu, DepartPlu;
     };
-    // 0x2A non-fiscal text, 0x36 the blank fiscal line, 0x31/0x3A the sale commands; the
-    // programmed and department items read the printer first (0x6B, 0x57).
+    // 0x2A non-fiscal text, 0x36 the blank fiscal line, 0x31 and 0x3A the sales; the programmed
+    // and department items read the printer first (0x6B, 0x57).
     const TCase Cases[] = {
         {0, {}, {0x6B}, {0x57}},
         {1, {0x2A}, {0x6B, 0x2A}, {0x57, 0x2A, 0x2A}},
@@ -78,48 +49,80 @@ TEST_F(ReceiptTest, EachSaleMemberFollowsTheReceiptType) {
         {6, {}, {0x6B, 0x36, 0x3A}, {0x57}},
         {9, {}, {0x6B}, {0x57}},
     };
-    Connect();
     for (const TCase& Case : Cases) {
         SCOPED_TRACE(Case.BonType);
-        ASSERT_EQ(StartBon(Case.BonType), 0);
-        int32_t Res = -1;
-        size_t Mark = Driver->Device->Sent.size();
-        Driver->AddPlu(TWide("1"), TWide("Bread"), 2, 1, 1, 0, &Res);
-        EXPECT_EQ(Res, 0);
-        EXPECT_EQ(CommandsSince(Mark), Case.Plu);
-        Mark = Driver->Device->Sent.size();
-        Driver->AddProgPLU(5, 1, 2, 1, 1, 0, &Res);
-        EXPECT_EQ(Res, 0);
-        EXPECT_EQ(CommandsSince(Mark), Case.ProgPlu);
-        Mark = Driver->Device->Sent.size();
-        Driver->AddDepartPLU(TWide("1"), TWide("Bread"), 1, 2, 1, 1, 0, &Res);
-        EXPECT_EQ(Res, 0);
-        EXPECT_EQ(CommandsSince(Mark), Case.DepartPlu);
+        ExpectCalls({{StartBonLine(Case.BonType), Ok}});
+        if (Case.BonType >= 5) {  // these types open nothing; the printer has a receipt open
+            Emulator->WithPrinter([](fpemu::Printer& P) { P.Execute(0x30, {'1', ',', ',', '1'}); });
+        }
+        size_t From = Mark();
+        ExpectCalls({{R"(AddPlu "1" "Bread" 2 1 1 0)", Ok}});
+        EXPECT_EQ(Commands(From), Case.Plu);
+        From = Mark();
+        ExpectCalls({{"AddProgPLU 5 1 2 1 1 0", Ok}});
+        EXPECT_EQ(Commands(From), Case.ProgPlu);
+        From = Mark();
+        ExpectCalls({{R"(AddDepartPLU "1" "Fruit" 7 2 1 3 0)", Ok}});
+        EXPECT_EQ(Commands(From), Case.DepartPlu);
     }
 }
 
-TEST_F(ReceiptTest, NonFiscalReceiptIsLaidOutByteForByte) {
-    Connect();
-    ASSERT_EQ(StartBon(1), 0);
-    const size_t Mark = Driver->Device->Sent.size();
-    int32_t Res = -1;
-    Driver->AddPlu(TWide("1"), TWide("Bread"), 5, 4, 1, 0, &Res);
-    Driver->AddDiscount(2, -10, &Res);
-    Driver->AddDiscount(1, 5, &Res);
-    Driver->AddPlu(TWide("2"), TWide("Milk"), 1.25, -2, 2, 0, &Res);
-    Driver->AddDiscount(3, -0.5, &Res);
-    Driver->AddPayment(1, TWide(""), 10, 1, &Res);
-    Driver->AddPayment(3, TWide(""), 10, 1, &Res);
-    Driver->AddLine(TWide("Thank you"), TWide(" bold "), 0, &Res);
-    ASSERT_EQ(Res, 0);
-    Driver->EndBon(&Res);
-    ASSERT_EQ(Res, 0);
-    std::vector<std::string> Lines;
-    for (size_t I = Mark; I < Driver->Device->Sent.size(); ++I) {
-        if (Driver->Device->Sent[I].Cmd == 0x2A) {
-            Lines.push_back(Driver->Device->Sent[I].Data);
-        }
+TEST_F(ReceiptTest, FiscalReceiptIsBookedByThePrinter) {
+    ExpectCalls({
+        {StartBonLine(2, "", 3), Ok},
+        {R"(AddPlu "1" "Bread" 1.5 2 2 0)", Ok},
+        {R"(AddPlu "2" "Bread" 1.5 -1 2 0)", Ok},  // a refund: -1.50 of one
+        {"AddProgPLU 5 1 9.99 2 2 0", Ok},
+        {R"(AddDepartPLU "3" "Plums" 8 2.5 2 3 0)", Ok},  // programs department 8
+        {"AddDiscount 1 5", Ok},                          // nothing on a fiscal receipt
+        {"AddDiscount 2 -10", Ok},
+        {"AddDiscount 3 1", Ok},
+        {"AddDiscount 4 1", R"("Res":500,"LastErrorCode":500,"LastErrorMsg":"Invalid )"
+                            R"(discount type.")"},
+        {R"(AddPayment 9 "" 1 1)", R"("Res":500,"LastErrorCode":201)"},
+        {R"(AddPayment 4 "Card" 2.5 2)", Ok},
+        {R"(AddPayment 1 "" 20 1)", Ok},
+        {R"(AddLine "Thank you" "dbwidth" 0)", Ok},
+        {"EndBon", Ok},
+    });
+    const fpemu::PrinterState State = PrinterState();
+    EXPECT_EQ(State.operators[2].name, "Cashier 3");
+    EXPECT_EQ(State.fiscalReceiptNo, 1);
+    // 3.00 - 1.50 + 4.00 + 5.00, less 10 %, plus 1.00; the card pays 5.00, cash the rest.
+    int64_t Day = 0;
+    for (int64_t Sum : State.dayGroups) {
+        Day += Sum;
     }
+    EXPECT_EQ(Day, 1045);
+    EXPECT_EQ(State.dayPayments.at('D'), 500);
+    EXPECT_EQ(State.dayPayments.at('P'), 545);
+    EXPECT_EQ(State.departments.at(8).name, "Plums");
+    EXPECT_EQ(State.departments.at(8).taxLetter, 'C');
+    const auto Journal = Emulator->Journal();
+    EXPECT_NE(std::find(Journal.begin(), Journal.end(), "^#3;Thank you^#2;"), Journal.end());
+}
+
+TEST_F(ReceiptTest, NonFiscalReceiptIsLaidOutByteForByte) {
+    ExpectCalls({{StartBonLine(1), Ok}});
+    const size_t From = Emulator->Journal().size();
+    ExpectCalls({
+        {R"(AddPlu "1" "Bread" 5 4 1 0)", Ok},
+        {"AddDiscount 2 -10", Ok},
+        {"AddDiscount 1 5", Ok},
+        {R"(AddPlu "2" "Milk" 1.25 -2 2 0)", Ok},
+        {"AddDiscount 3 -0.5", Ok},
+        {R"(AddDepartPLU "3" "Fruit" 7 1.5 1 3 0)", Ok},
+        // The printer's PLU: its name, price and letter H, which is group 8 for the discount.
+        {"AddProgPLU 5 1 9.99 1 1 0", Ok},
+        {"AddDiscount 3 1", Ok},
+        // A PLU the printer does not know is sold at the given price in the given group.
+        {"AddProgPLU 6 1 1.5 1 3 0", Ok},
+        {"AddProgPLU 6 1 1.5 1 8 0", R"("LastErrorCode":500,"LastErrorMsg":"Invalid TAX nom: 8.")"},
+        {R"(AddPayment 1 "" 10 1)", Ok},
+        {R"(AddPayment 3 "" 15 1)", Ok},
+        {R"(AddLine "Thank you" " bold " 0)", Ok},
+        {"EndBon", Ok},
+    });
     const std::vector<std::string> Golden = {
         "Bread                    20,00 \xC0",
         "SUBSUM                     20,00",
@@ -128,143 +131,118 @@ TEST_F(ReceiptTest, NonFiscalReceiptIsLaidOutByteForByte) {
         "Milk                     -2,50 \xC1",
         "REFUND                     -2.50",
         "DISCOUNT                 -0,50 B",
+        "Fruit",
+        "Fruit                     1,50 C",
+        "Apple                     2,00 H",
+        "SERVICE CHARGE            1,00 H",
+        "                          1,50 C",
         "--------------------------------",
-        "TOTAL                      16,00",
+        "TOTAL                      22,00",
         "--------------------------------",
         "Paid P",
         "Cash                       10,00",
         "Paid C",
-        "Credit                     10,00",
-        "Change                      4,00",
+        "Credit                     15,00",
+        "Change                      3,00",
         "^#5;Thank you^#2;",
     };
-    EXPECT_EQ(Lines, Golden);
-    EXPECT_EQ(Driver->Device->Sent.back().Cmd, 0x27);
+    std::vector<std::string> Printed = JournalSince(From);
+    Printed.resize(std::min(Printed.size(), Golden.size()));
+    EXPECT_EQ(Printed, Golden);
+    EXPECT_EQ(PrinterState().receipt.kind, fpemu::Receipt::Kind::None);
 }
 
-TEST_F(ReceiptTest, FiscalRefundAndPayments) {
-    Connect();
-    ASSERT_EQ(StartBon(2), 0);
-    int32_t Res = -1;
-    Driver->AddPlu(TWide("1"), TWide("Bread"), 5, -1, 1, 0, &Res);
-    EXPECT_EQ(Driver->Device->SentData(0x31).back(), "1\nBread\tA-5.00");
-    Driver->AddDiscount(1, 5, &Res);
-    EXPECT_EQ(Res, 0);
-    EXPECT_TRUE(Driver->Device->SentData(0x33).empty());
-    Driver->AddDiscount(3, -1.5, &Res);
-    EXPECT_EQ(Driver->Device->SentData(0x33).back(), "00;-1.50");
-    Driver->Device->Replies[0x35] = {"R"};
-    Driver->AddPayment(4, TWide("Card"), 2, 1.5, &Res);
-    EXPECT_EQ(Res, 0);
-    EXPECT_EQ(Driver->Device->SentData(0x35).back(), "\tD+3.00");
-    // The printer's own payment command has no letter M.
-    Driver->AddPayment(9, TWide(""), 1, 1, &Res);
-    EXPECT_EQ(Res, 500);
-    EXPECT_EQ(LastError().first, 201);
+TEST_F(ReceiptTest, OperatorNameIsTheCashiersOrCutToTheLine) {
+    ExpectCalls({{StartBonLine(2, "", 4, "", "Anna"), Ok},
+                 {"VoidCurrReciept", Ok},
+                 {StartBonLine(1, "", 5, "", std::string(40, 'N')), Ok},
+                 {"EndBon", Ok}});
+    EXPECT_EQ(PrinterState().operators[3].name, "Anna");
+    EXPECT_EQ(PrinterState().operators[4].name, std::string(32, 'N'));
+    // A cashier number beyond the printer's 16 bits would name another cashier.
+    const size_t From = Mark();
+    ExpectCalls({{StartBonLine(2, "", 65536 + 4), R"("Res":500,"LastErrorCode":201)"}});
+    EXPECT_TRUE(Sent(From).empty());
 }
 
-TEST_F(ReceiptTest, FailedStartBonKeepsTheInvoicesClient) {
-    Connect();
-    ASSERT_EQ(StartBon(3, "111", "First Ltd"), 0);
-    Driver->Device->Replies[0x30] = TFakeDevice::TReply::Failure(217, "open");
-    EXPECT_EQ(StartBon(4, "222", "Second Ltd"), 500);
-    Driver->Device->Replies[0x4C] = {"1,2,1500,1500"};
-    int32_t Res = -1;
-    Driver->EndBon(&Res);
-    EXPECT_EQ(Res, 0);
-    EXPECT_EQ(Driver->Device->SentData(0x39).back(),
-              "111\tSeller\tReceiver\tFirst Ltd\tTown\nStreet 1");
+TEST_F(ReceiptTest, InvoiceTakesANewRangeAndKeepsItsClient) {
+    Emulator->WithPrinter([](fpemu::Printer& P) { P.State().invoiceNext = 1000; });
+    // Numbers that cannot start a range are only logged; the invoice opens on the old range.
+    for (const char* InvNo : {"12a", "0", "99999999999"}) {
+        SCOPED_TRACE(InvNo);
+        const size_t From = Mark();
+        ExpectCalls({{StartBonLine(3, InvNo), Ok}, {"get LastInvoiceNo", R"("value":"1000")"}});
+        const auto Range = Sent(From);
+        EXPECT_EQ(
+            std::count_if(Range.begin(), Range.end(), [](auto& F) { return F.first == 0x42; }),
+            1);  // read, not set
+        EXPECT_NE(Folder.Log().find("[INFO]UpdateInvoiceRange. New inv num \"" +
+                                    std::string(InvNo) + "\"is invalid integer value\r\n"),
+                  std::string::npos);
+    }
+    ExpectCalls({{"VoidCurrReciept", Ok}, {StartBonLine(4, "1200"), Ok}});
+    ExpectCalls(
+        {{"get LastInvoiceNo", R"("value":"1200")"}, {R"(AddPlu "1" "Bread" 1.5 2 1 0)", Ok}});
+    EXPECT_NE(Folder.Log().find("[INFO]New  range for inv added. From 1200 to 1201\r\n"),
+              std::string::npos);
+    // A StartBon that fails while the invoice is open does not hand it the next customer.
+    Emulator->SetStatusBit(4, 4, true);
+    ExpectCalls({{StartBonLine(4, "1300", 1, "Second Ltd"), R"("Res":500,"LastErrorCode":251)"}});
+    Emulator->SetStatusBit(4, 4, false);
+    const size_t From = Emulator->Journal().size();
+    ExpectCalls({{R"(AddPayment 1 "" 0 1)", Ok}, {"EndBon", Ok}});
+    const auto Printed = JournalSince(From);
+    EXPECT_NE(std::find(Printed.begin(), Printed.end(), "First Ltd"), Printed.end());
+    EXPECT_NE(std::find(Printed.begin(), Printed.end(), "EIK 123456789"), Printed.end());
+    EXPECT_EQ(PrinterState().invoiceStart, 1200);
 }
 
-TEST_F(ReceiptTest, UnderpaidReceiptStopsAfterItIsCancelled) {
+TEST_F(ReceiptTest, UnderpaidReceiptEndsAtItsCancellation) {
     struct TCase {
-        const char* Name;
-        std::deque<TFakeDevice::TReply> Statuses;  // before and after the cancel command
+        const char* Paid;
         const char* Logged;
+        int64_t Closed;  // receipts the printer closed
     };
-    const TCase Cases[] = {
-        {"cancelled", {{"", FiscalOpen}, {"", TDataBuffer(6, 0)}}, "Reciept canceled. "},
-        {"settled", {{"", FiscalOpen}, {"", FiscalOpen}}, "Reciept settled and closed. "},
-    };
-    Connect();
+    // Unpaid, the receipt is cancelled; once paid in part the printer can only settle it.
+    const TCase Cases[] = {{"0", "Reciept canceled. ", 0},
+                           {"4", "Reciept settled and closed. ", 1}};
     for (const TCase& Case : Cases) {
-        SCOPED_TRACE(Case.Name);
-        ASSERT_EQ(StartBon(2), 0);
-        Driver->Device->Replies[0x4C] = {"1,2,1000,500"};
-        Driver->Device->Queued[0x4A] = {{}};  // the status read of EndBon itself
-        for (const auto& Reply : Case.Statuses) {
-            Driver->Device->Queued[0x4A].push_back(Reply);
+        SCOPED_TRACE(Case.Paid);
+        const int64_t Before = PrinterState().dayFiscalReceipts;
+        ExpectCalls({{StartBonLine(3), Ok}, {R"(AddPlu "1" "Bread" 10 1 1 0)", Ok}});
+        if (std::string(Case.Paid) != "0") {
+            ExpectCalls({{std::string("AddPayment 1 \"\" ") + Case.Paid + " 1", Ok}});
         }
-        int32_t Res = -1;
-        Driver->EndBon(&Res);
-        EXPECT_EQ(Res, 500);
-        const std::string Sums = "Payments are not enough. TotalSum:10.00; Tender:5.00)";
-        EXPECT_EQ(LastError(), std::make_pair(500, Sums));
+        const std::string Sums =
+            "Payments are not enough. TotalSum:10.00; Tender:" + std::string(Case.Paid) + ".00)";
+        size_t From = Mark();
+        ExpectCalls({{"EndBon", R"("Res":500,"LastErrorCode":500,"LastErrorMsg":")" + Sums}});
+        // Nothing is printed or closed after the cancellation: a client block and the last
+        // close come only from the settlement.
+        const auto Cmds = Commands(From);
+        EXPECT_EQ(std::count(Cmds.begin(), Cmds.end(), 0x39), Case.Closed);
+        EXPECT_EQ(Cmds.back() == 0x38, Case.Closed == 1);
         EXPECT_NE(Folder.Log().find("[ERROR]" + std::string(Case.Logged) + Sums + "\r\n"),
                   std::string::npos);
-        EXPECT_TRUE(Driver->Device->SentData(0x39).empty());
-        // The driver's receipt ended too: no sale line goes to the printer.
-        const size_t Mark = Driver->Device->Sent.size();
-        Driver->AddPlu(TWide("1"), TWide("Bread"), 1, 1, 1, 0, &Res);
-        EXPECT_EQ(CommandsSince(Mark), std::vector<uint8_t>{});
+        EXPECT_EQ(PrinterState().receipt.kind, fpemu::Receipt::Kind::None);
+        EXPECT_EQ(PrinterState().dayFiscalReceipts - Before, Case.Closed);
+        // The driver's receipt is over.
+        From = Mark();
+        ExpectCalls({{R"(AddPlu "1" "Bread" 1 1 1 0)", Ok}});
+        EXPECT_TRUE(Sent(From).empty());
     }
 }
 
-TEST_F(ReceiptTest, InvoiceRangeIsSetOnlyForANumberThatCanEndARange) {
-    Connect();
-    struct TCase {
-        const char* InvNo;
-        const char* Sent;  // the range set, or nothing
-        const char* LastInvoiceNo;
-    };
-    const TCase Cases[] = {
-        {"1200", "1200,1201", "1200"},
-        {"12a", "", "100"},
-        {"0", "", "100"},
-        {"99999999999", "", "100"},
-        {"99999999998", "99999999998,99999999999", "99999999998"},
-    };
-    for (const TCase& Case : Cases) {
-        SCOPED_TRACE(Case.InvNo);
-        const size_t Before = Driver->Device->SentData(0x42).size();
-        // The current number has reached the range's end; the printer confirms a new range by
-        // an empty answer.
-        Driver->Device->Queued[0x42] = {{"1,100,100"}};
-        if (*Case.Sent) {
-            Driver->Device->Queued[0x42].push_back({""});
-        }
-        ASSERT_EQ(StartBon(4, "1", "C", Case.InvNo), 0);
-        const auto Range = Driver->Device->SentData(0x42);
-        EXPECT_EQ(Range.size() - Before, *Case.Sent ? 2u : 1u);
-        if (*Case.Sent) {
-            EXPECT_EQ(Range.back(), Case.Sent);
-        }
-        platform::BSTR No = nullptr;
-        Driver->Get_LastInvoiceNo(&No);
-        EXPECT_EQ(Take(No), Case.LastInvoiceNo);
-    }
-}
-
-TEST_F(ReceiptTest, ProgrammedItemPrintsAndCountsThePrintersPrice) {
-    Connect();
-    ASSERT_EQ(StartBon(1), 0);
-    int32_t Res = -1;
-    Driver->AddProgPLU(5, 1, 9.99, 2, 1, 0, &Res);
-    ASSERT_EQ(Res, 0);
-    EXPECT_EQ(Driver->Device->SentData(0x2A).back(), "Apple                     4,00 H");
-    // The printer's letter H is group 8, which a discount then uses.
-    Driver->AddDiscount(3, 1, &Res);
-    EXPECT_EQ(Driver->Device->SentData(0x2A).back(), "SERVICE CHARGE            1,00 H");
-    Driver->AddPayment(1, TWide(""), 5, 1, &Res);
-    const auto Lines = Driver->Device->SentData(0x2A);
-    EXPECT_EQ(Lines[Lines.size() - 4], "TOTAL                       5,00");
-    // An unknown PLU is sold in the argument's group.
-    Driver->Device->Replies[0x6B] = {"F"};
-    Driver->AddProgPLU(6, 1, 1.5, 1, 3, 0, &Res);
-    ASSERT_EQ(Res, 0);
-    EXPECT_EQ(Driver->Device->SentData(0x2A).back(), std::string(26, ' ') + "1,50 C");
-    Driver->AddProgPLU(6, 1, 1.5, 1, 8, 0, &Res);
-    EXPECT_EQ(LastError(), std::make_pair(500, std::string("Invalid TAX nom: 8.")));
+TEST_F(ReceiptTest, VoidAndCashMoveTouchOnlyThePrinter) {
+    ExpectCalls({{StartBonLine(2), Ok},
+                 {R"(AddPlu "1" "Bread" 10 1 1 0)", Ok},
+                 {"VoidCurrReciept", Ok},
+                 // The driver still thinks the receipt open: the printer refuses the sale.
+                 {R"(AddPlu "1" "Bread" 10 1 1 0)", R"("Res":500,"LastErrorCode":208)"},
+                 {"EndBon", Ok},
+                 {"InOutAmnt 25.5 1", Ok},
+                 {"InOutAmnt -5.5 1", Ok}});
+    EXPECT_EQ(PrinterState().drawerCash, 2000);
 }
 
 }  // namespace
