@@ -1,14 +1,9 @@
 #include "TavrinoFprnRO.h"
 
 #include "ConstUnit.h"
+#include "RS232DeviceUnit.h"
 #include "TCPDeviceUnit.h"
 #include "TavrinoFprnRO_Frame.h"
-
-// The serial device joins the device library after the TCP one.
-#if __has_include("RS232DeviceUnit.h")
-#include "RS232DeviceUnit.h"
-#define KALVORA_SERIAL_DEVICE 1
-#endif
 
 namespace {
 
@@ -97,15 +92,10 @@ std::unique_ptr<TBaseDeviceRO> TTavrinoFprnRO::NewDevice(int32_t ComPort, int32_
         Tcp->SetPort(std::to_string(PortNo));
         return Tcp;
     }
-#ifdef KALVORA_SERIAL_DEVICE
     auto Serial = std::make_unique<TRS32Device>();
     Serial->SetPortName("COM" + std::to_string(ComPort));
     Serial->SetBaudRate(std::to_string(BaudRate));
     return Serial;
-#else
-    (void)BaudRate;
-    throw EAbort("Serial ports are not supported by this build. Use InitTCP.");
-#endif
 }
 
 int32_t TTavrinoFprnRO::Init(int32_t ComPort, int32_t BaudRate, int32_t PortNo,

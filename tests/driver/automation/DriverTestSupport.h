@@ -124,13 +124,21 @@ protected:
         Client.reset();
         Driver.Reset();
         Emulator->Stop();
+        ::unsetenv("KALVORA_PORTS");
         GlobalLogger.reset();
     }
 
+    // Puts the emulator on a pseudo-terminal reached as COM7 at 115200 baud.
+    void UseSerialPort() {
+        Emulator = fpemu::Emulator::StartPty(ComPort = 7);
+        ::setenv("KALVORA_PORTS", Emulator->PortMapping().c_str(), 1);
+    }
     int32_t Connect() {
         int32_t Res = -1;
-        EXPECT_EQ(Driver->InitTCP(TWide(Emulator->Host()), Emulator->Port(), TWide(""),
-                                  TWide(Folder.Path()), &Res),
+        EXPECT_EQ(ComPort > 0
+                      ? Driver->InitRS232(ComPort, 115200, TWide(""), TWide(Folder.Path()), &Res)
+                      : Driver->InitTCP(TWide(Emulator->Host()), Emulator->Port(), TWide(""),
+                                        TWide(Folder.Path()), &Res),
                   S_OK);
         return Res;
     }
@@ -172,6 +180,7 @@ protected:
 
     TTempFolder Folder;
     std::unique_ptr<fpemu::Emulator> Emulator;
+    int32_t ComPort = 0;  // 0: the emulator listens on TCP
     platform::ComPtr<TProbedDriver> Driver = platform::ComPtr<TProbedDriver>::Attach(
         static_cast<TProbedDriver*>(platform::CreateAutoObject<TProbedDriver>()));
     std::optional<TDispCall> Client;

@@ -15,26 +15,39 @@ const std::string NoAddress =
 
 using ConnectionTest = DriverTest;
 
-TEST_F(ConnectionTest, ConnectsReadsTheIdentityAndLogs) {
+// The connection tests that run over TCP and over a serial port.
+class LinkTest : public DriverTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        DriverTest::SetUp();
+        if (GetParam()) {
+            UseSerialPort();
+        }
+    }
+};
+
+TEST_P(LinkTest, ConnectsReadsTheIdentityAndLogs) {
     ASSERT_EQ(Connect(), 0) << LastError().second;
     EXPECT_EQ(Sent(), (decltype(Sent()){{0x4A, "W"}, {0x5A, "0"}, {0x80, ""}}));
     ExpectCalls({{"get FPModel", R"("value":"FPEMU")"},
                  {"get FPSerial", R"("value":"EM000001")"},
                  {"get FPFiscalNo", R"("value":"90000001")"},
                  {"get FPLineLength", R"("value":42)"}});
-    const std::string Port = std::to_string(Emulator->Port());
+    const std::string Port = GetParam() ? "0" : std::to_string(Emulator->Port());
+    const std::string Address = GetParam() ? "" : Emulator->Host();
     const std::string Log = Folder.Log();
     for (const std::string& Line :
-         {"[INFO]Init. " + GetModulePath(true) + "." + GetModuleVersion() +
-              " ComPort:0, BaudRate:0, IPAddress:" + Emulator->Host() + ", TCPPort:" + Port +
-              ", LogFolder:" + Folder.Path() + "\r\n",
-          "[INFO]Connecting to \"IP: " + Emulator->Host() + ":" + Port + "\"\r\n",
+         {"[INFO]Init. " + GetModulePath(true) + "." + GetModuleVersion() + " ComPort:" +
+              (GetParam() ? "7, BaudRate:115200" : "0, BaudRate:0") + ", IPAddress:" + Address +
+              ", TCPPort:" + Port + ", LogFolder:" + Folder.Path() + "\r\n",
+          "[INFO]Connecting to \"" +
+              (GetParam() ? std::string("COM7/115200") : "IP: " + Address + ":" + Port) + "\"\r\n",
           std::string("[INFO]Connected to: FPEMU/EM000001, CharPerLine=42\r\n")}) {
         EXPECT_NE(Log.find(Line), std::string::npos) << Line;
     }
 }
 
-TEST_F(ConnectionTest, PrinterWarningFailsWith251AndLeavesNoDevice) {
+TEST_P(LinkTest, PrinterWarningFailsWith251AndLeavesNoDevice) {
     Emulator->SetStatusBit(4, 4, true);  // fiscal memory full
     Emulator->SetStatusBit(0, 2, true);  // clock not set
     EXPECT_EQ(Connect(), 500);
@@ -46,7 +59,7 @@ TEST_F(ConnectionTest, PrinterWarningFailsWith251AndLeavesNoDevice) {
     ExpectCalls({{"RunXReport", R"("Res":500,"LastErrorCode":500)"}});
 }
 
-TEST_F(ConnectionTest, ReceiptLeftOpenIsClosedAtConnectOrFailsIt) {
+TEST_P(LinkTest, ReceiptLeftOpenIsClosedAtConnectOrFailsIt) {
     Emulator->WithPrinter([](fpemu::Printer& P) { P.Execute(0x26, {}); });
     ASSERT_EQ(Connect(), 0) << LastError().second;
     EXPECT_EQ(Sent().back().first, 0x27);
@@ -59,6 +72,9 @@ TEST_F(ConnectionTest, ReceiptLeftOpenIsClosedAtConnectOrFailsIt) {
     EXPECT_EQ(LastError().first, 210);
     EXPECT_EQ(LastError().second.rfind("[CancelRec]" + TBaseDevice::ErrorText(210, ""), 0), 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Links, LinkTest, ::testing::Values(false, true),
+                         [](const auto& Info) { return Info.param ? "Serial" : "Tcp"; });
 
 TEST_F(ConnectionTest, FailureTableRows) {
     ASSERT_EQ(Connect(), 0);
