@@ -25,7 +25,9 @@ std::string FailureText(HRESULT Result) {
     return text;
 }
 
-platform::ComPtr<ITavrinoFprnRO> CreateDriver() {
+}  // namespace
+
+platform::ComPtr<ITavrinoFprnRO> CreateDriverObject() {
     platform::ComPtr<ITavrinoFprnRO> driver;
     const HRESULT result =
         platform::CoCreateInstance(CLASS_TavrinoFprnRO, nullptr, platform::CLSCTX_INPROC_SERVER,
@@ -36,8 +38,6 @@ platform::ComPtr<ITavrinoFprnRO> CreateDriver() {
     return driver;
 }
 
-}  // namespace
-
 void WithContext(const std::string& Context, const std::function<void()>& Body) {
     try {
         Body();
@@ -46,7 +46,7 @@ void WithContext(const std::string& Context, const std::function<void()>& Body) 
     }
 }
 
-TFPPrinter::TFPPrinter() : TFPPrinter(CreateDriver()) {}
+TFPPrinter::TFPPrinter() : TFPPrinter(CreateDriverObject()) {}
 
 TFPPrinter::TFPPrinter(platform::ComPtr<ITavrinoFprnRO> Driver) : FDriver(std::move(Driver)) {
     if (FDriver) {

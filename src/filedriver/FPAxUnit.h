@@ -129,5 +129,8 @@ private:
     TReceiptFileGate FGate;
 };
 
+// Creates the driver object by its class identifier; a failure raises EAbort.
+platform::ComPtr<ITavrinoFprnRO> CreateDriverObject();
+
 // Runs Body; a failure becomes EAbort(Context + its message).
 void WithContext(const std::string& Context, const std::function<void()>& Body);

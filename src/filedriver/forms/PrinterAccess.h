@@ -3,32 +3,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ConstUnit.h"
-
-// What the printer access object last learned about the printer.
-struct TPrnInfo {
-    std::string Model;
-    std::string Serial;
-    std::string FiscalNo;
-    int32_t LineLength = 0;
-    int32_t LastRecieptNo = 0;
-    std::string LastInvoiceNo = "0";
-    TDateTime PrinterClock = 0;
-    std::string DriverInfo;
-};
-
-// One department as the department dialog shows it.
-struct TDepartmentInf {
-    int32_t DepNom = 0;
-    std::string DepName;
-    std::string Description;
-    int32_t TaxGroup = 0;
-    std::string ExitCode;
-    bool Edited = false;
-};
+#include "FPAxUnit.h"
 
 using TDepartmentTable = std::array<TDepartmentInf, 99>;  // entry N - 1 for department N
 
@@ -58,4 +38,31 @@ public:
     virtual void SumInOut(double Amount) = 0;
     // Entries as SelectBonFiles lists them: time stamp, TAB, file name.
     virtual bool ProcessFiles(const std::vector<std::string>& List) = 0;
+};
+
+// The engine's printer access object behind that view.
+class TFPPrinterAccess : public TPrinterAccess {
+public:
+    // Creates the driver object; a failure raises EAbort.
+    TFPPrinterAccess() = default;
+
+    void SetOnMessage(TMessageEvent OnMessage) override;
+    const TPrnInfo& PrnInfo() const override;
+    int32_t DoneCount() const override;
+    bool ConnectRS232(const std::string& Port, int32_t Speed) override;
+    bool ConnectTCP(const std::string& Address, int32_t Port) override;
+    bool ReadPrinterInfo(bool WithClock) override;
+    bool RunManualReport(int Kind, bool Flag, TDateTime StartDate, TDateTime EndDate, bool Detailed,
+                         int32_t StartBlock, int32_t EndBlock) override;
+    bool ReadDepartment(int32_t Number, TDepartmentInf& Department) override;
+    bool WriteDepartment(int32_t Number, const TDepartmentInf& Department) override;
+    void DisconnectPRN() override;
+    void PrintTestReceipt() override;
+    void PrintDiagReceipt() override;
+    void CopyLastReceipt() override;
+    void SumInOut(double Amount) override;
+    bool ProcessFiles(const std::vector<std::string>& List) override;
+
+private:
+    TFPPrinter FPrinter;
 };

@@ -1,0 +1,72 @@
+// The program as a user runs it: the driver registered from the program folder, the printer
+// access object of the engine, the emulator on 127.0.0.1.
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "ConstUnit_Program.h"
+#include "Emulator.h"
+#include "MainFormFixture.h"
+#include "ProgramServices.h"
+
+namespace {
+
+class ProgramEndToEndTest : public MainFormTest {
+protected:
+    void SetUp() override {
+        MainFormTest::SetUp();
+        ::setenv("KALVORA_REGISTRY", Path("registry").c_str(), 1);
+        Emulator = fpemu::Emulator::StartTcp();
+        WriteIni("[Connection-IP]\r\nip_address=127.0.0.1\r\ntcp_port=" +
+                 std::to_string(Emulator->Port()) +
+                 "\r\n[OTHER]\r\nuse_tcp=1\r\ncheck_prn_interval=0\r\n");
+        std::filesystem::copy_file(KALVORA_PATH, Path("Kalvora.so"));
+        Services = ProgramServices();
+        Services.Now = [this] { return Clock; };
+    }
+    void TearDown() override {
+        FForm.reset();
+        Emulator->Stop();
+        ::unsetenv("KALVORA_REGISTRY");
+        MainFormTest::TearDown();
+    }
+    bool Printed(const std::string& Text) const {
+        for (const std::string& line : Emulator->Journal()) {
+            if (line.find(Text) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::unique_ptr<fpemu::Emulator> Emulator;
+};
+
+TEST_F(ProgramEndToEndTest, FirstStartRegistersTheDriverAndAnswersReceiptFiles) {
+    TMainForm& form = Started();
+    EXPECT_NE(LogText().find("[INFO]AX driver succsesfully registred: " + Path("Kalvora.so")),
+              std::string::npos);
+    Put(BonFolder() + "a.bon", "%7^Bread^1.50^2^1\r\n#E1^3\r\n");
+    form.FileReadTimerTimer();
+    const std::string rep = Get(BonFolder() + "a.rep");
+    EXPECT_NE(rep.find("Reciept No: "), std::string::npos) << LogText();
+    EXPECT_NE(rep.find("%7^Bread^1.50^2^1\r\n#E1^3\r\n"), std::string::npos);
+    EXPECT_TRUE(Printed("Bread"));
+    EXPECT_EQ(form.lblModelName->text().toStdString(), form.PrinterObject()->PrnInfo().Model);
+    EXPECT_NE(form.lblLastDoc->text(), "0");
+    const std::string info = Get(BonFolder() + "FPInfo.txt");
+    EXPECT_EQ(info.rfind("Fiscal device name   : " + form.PrinterObject()->PrnInfo().Model, 0), 0u);
+    EXPECT_EQ(std::count(info.begin(), info.end(), '\n'), 4);
+}
+
+TEST_F(ProgramEndToEndTest, MenuActionsReachThePrinter) {
+    TMainForm& form = Started();
+    TModalAnswerer answerer;
+    form.mnDayReportNoReset->trigger();
+    form.spbEmptyBon->trigger();
+    EXPECT_EQ(answerer.Texts, QStringList({"Изпълнението на задачата приключи успешно.",
+                                           "Изпълнението на задачата приключи успешно."}));
+    EXPECT_TRUE(Printed("Empty"));
+}
+
+}  // namespace
