@@ -21,6 +21,8 @@
 
 class QGroupBox;
 
+class TMainForm;
+
 // The choice of the fiscal-memory report period dialog.
 struct TReportPeriod {
     bool ByBlocks = true;
@@ -43,8 +45,9 @@ struct TMainFormServices {
     // The wall clock of the refresh rules.
     std::function<TDateTime()> Now = [] { return ::Now(); };
 
-    // The dialogs: True when closed with OK.
-    std::function<bool()> EditSettings;
+    // The dialogs: True when closed with OK. The settings dialog's search and test buttons run
+    // the window's AutoSearchPort and TestConnection.
+    std::function<bool(TMainForm& Main)> EditSettings;
     std::function<bool(TDepartmentTable&)> ShowDepartments;
     std::function<bool()> ShowPayTypeRelations;
     std::function<bool(TReportPeriod&)> SelectReportPeriod;

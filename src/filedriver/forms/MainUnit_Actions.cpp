@@ -245,7 +245,7 @@ void TMainForm::RunSettingsDialog(const std::function<bool()>& Dialog) {
 }
 
 void TMainForm::MainMenuPreferencesClick() {
-    RunSettingsDialog(FServices.EditSettings);
+    RunSettingsDialog([this] { return FServices.EditSettings(*this); });
 }
 
 void TMainForm::mnPayTypesRelClick() {

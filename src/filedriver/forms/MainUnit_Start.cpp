@@ -154,7 +154,7 @@ void TMainForm::CheckSettings() {
         return;
     }
     ErrorBox(FromAnsi(m.S_Error) + "\n" + message);
-    if (FServices.EditSettings && FServices.EditSettings()) {
+    if (FServices.EditSettings && FServices.EditSettings(*this)) {
         SaveSettings();
     }
 }
