@@ -159,8 +159,14 @@ bool TryReadInt64(const std::string& S, int64_t& Value) {
         Text.erase(0, 1);
     }
     const char* End = Text.data() + Text.size();
-    const auto [Stop, Error] = std::from_chars(Text.data(), End, Value);
-    return !Text.empty() && Error == std::errc() && Stop == End;
+    // from_chars stores the digits it read even when text follows them.
+    int64_t Parsed = 0;
+    const auto [Stop, Error] = std::from_chars(Text.data(), End, Parsed);
+    if (Text.empty() || Error != std::errc() || Stop != End) {
+        return false;
+    }
+    Value = Parsed;
+    return true;
 }
 
 bool TryReadFloat(const std::string& S, double& Value) {

@@ -78,7 +78,7 @@ private:
 };
 
 // Numbers as the printer writes them: optional leading blanks and sign, decimal digits, "." as
-// the decimal separator.
+// the decimal separator. False leaves Value as it was.
 bool TryReadInt(const std::string& S, int32_t& Value);
 bool TryReadInt64(const std::string& S, int64_t& Value);
 bool TryReadFloat(const std::string& S, double& Value);

@@ -233,6 +233,7 @@ TEST(DeviceAnswers, DecodingTable) {
         {"P,0,0,36", Clear, &Article, "#201 GetFPR_AlternativeTax. No valid data recieved"},
         {"5,60", Clear, &SetRange, "5|60"},
         {"x", Clear, &SetRange, "1|50"},
+        {"12x,60", Clear, &SetRange, "1|60"},
         {"", Clear, &SetRange, "1|50"},
     };
     for (const TDecodeRow& Row : Rows) {
