@@ -118,9 +118,9 @@ TEST(DeviceCommands, PayloadsByteForByte) {
          "S,1,99999999999"},
         {"department text",
          [](auto& D) {
-             return D.SetDepartment({5, 'B', "Br\nead", "fresh"});
+             return D.SetDepartment({5, 'B', "Br\nead", "fre\nsh"});
          },
-         0x57, "5,B,Br ead\nfresh"},
+         0x57, "5,B,Br ead\nfre sh"},
         {"plu", [&](auto& D) { return D.SetFPR_Plu(Plu); }, 0x6B,
          "PA7,1,2.50,BUC,Bread  white,12 34"},
         {"plu long name", [&](auto& D) { return D.SetFPR_Plu(LongName); }, 0x6B,
