@@ -64,4 +64,63 @@ TEST_F(TCPDeviceEmulator, PeerThatClosesEndsTheCall) {
     EXPECT_TRUE(Status()) << "the next command connects again: " << device->FLastErrorMsg;
 }
 
+// Clearing an open receipt on a printer that keeps its own receipt state.
+TEST_F(TCPDeviceEmulator, CancelOpenReceiptClearsWhatIsOpen) {
+    using TSent = std::vector<std::pair<uint8_t, std::string>>;
+    struct TRow {
+        const char* Name;
+        bool Invoice;
+        double Paid;         // paid in cash before the cancel, 0 for nothing
+        const char* Script;  // fault steps for the cancel's own requests
+        bool Result;
+        TSent Sent;
+    };
+    // The cancel, then, for a receipt being paid, the refused close and the settlement.
+    const TSent Cancel = {{0x4A, "W"}, {0x3C, ""}, {0x4A, "W"}};
+    TSent Settle = Cancel;
+    Settle.insert(Settle.end(), {{0x38, ""}, {0x4C, "T"}, {0x67, ""}, {0x35, "\tP+5.00"}});
+    TSent Paid = Settle;
+    Paid.emplace_back(0x38, "");
+    TSent Invoice = Settle;
+    Invoice.insert(Invoice.end(), {{0x39, "111111110\t\t\t\t"}, {0x38, ""}});
+    const TRow Rows[] = {
+        {"voidable", false, 0, "", true, Cancel},
+        {"unpaid rest paid with P", false, 10, "", true, Paid},
+        {"unpaid invoice", true, 10, "", true, Invoice},
+        {"status read fails after the cancel", false, 0, "normal*2,close", false, Cancel},
+    };
+    for (const TRow& Row : Rows) {
+        SCOPED_TRACE(Row.Name);
+        emulator->WithPrinter([](fpemu::Printer& P) { P.State().receipt = {}; });
+        int32_t All = 0;
+        int32_t Fisc = 0;
+        char Code = 0;
+        double Rest = 0;
+        ASSERT_TRUE(device->OpenFiscalReceipt(1, "", 1, Row.Invoice, All, Fisc))
+            << device->FLastErrorMsg;
+        ASSERT_TRUE(device->SellItem("Bread", "", 'A', 15, 1, 0)) << device->FLastErrorMsg;
+        if (Row.Paid != 0) {
+            ASSERT_TRUE(device->Payment("", "", 'C', Row.Paid, Code, Rest))
+                << device->FLastErrorMsg;
+        }
+        emulator->ClearFrames();
+        if (*Row.Script != 0) {
+            emulator->Script(Row.Script);
+        }
+
+        EXPECT_EQ(device->CancelOpenReceipt(), Row.Result) << device->FLastErrorMsg;
+        EXPECT_EQ(device->FLastErrorCode, Row.Result ? 0 : 103);
+        TSent Sent;
+        for (const auto& Frame : emulator->Frames()) {
+            Sent.emplace_back(Frame.cmd, std::string(Frame.payload.begin(), Frame.payload.end()));
+        }
+        EXPECT_EQ(Sent, Row.Sent);
+        if (Row.Result) {
+            emulator->WithPrinter([](fpemu::Printer& P) {
+                EXPECT_EQ(P.State().receipt.kind, fpemu::Receipt::Kind::None);
+            });
+        }
+    }
+}
+
 }  // namespace
