@@ -51,6 +51,10 @@ TEST(DeviceCommands, PayloadsByteForByte) {
     TPluData LongName = Plu;
     LongName.PluName = std::string(50, 'n');
     const std::string Forty(40, 'x');
+    TDataBuffer Status;
+    std::string Text;
+    char Letter = 0;
+    int64_t Read = 0;
 
     const TPayloadRow Rows[] = {
         // Sale lines: the optional parts appear only under their conditions.
@@ -109,6 +113,14 @@ TEST(DeviceCommands, PayloadsByteForByte) {
          0x4F, "020126,311226"},
         {"fm date", [](auto& D) { return D.FiscalMemoryReportByDates(false, Date(2026, 1, 2), 0); },
          0x5E, "020126"},
+        {"status", [&](auto& D) { return D.GetStatus(false, Status); }, 0x4A, "X"},
+        {"daily sums", [&](auto& D) { return D.GetDailySums(false, Sums); }, 0x41, "1"},
+        // 0x2B, 0x42 and 0x57 read with these payloads and write with the ones below.
+        {"read header", [&](auto& D) { return D.ReadHeaderLine(2, Text); }, 0x2B, "I2"},
+        {"read range", [&](auto& D) { return D.GetInvoiceRange(false, Read, Read, Read); }, 0x42,
+         ""},
+        {"read department", [&](auto& D) { return D.GetDepartmentName(5, Text, Text, Letter); },
+         0x57, "5"},
         // Programming.
         {"clock", [](auto& D) { return D.SetDateTime(Date(2026, 12, 8, 14, 30, 59)); }, 0x3D,
          "08-12-26 14:30"},
