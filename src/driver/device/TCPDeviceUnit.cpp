@@ -82,7 +82,10 @@ bool TTCPDevice::Connect() {
                 if (ElapsedSec(start) > kConnectRaiseAfterSec) {
                     throw;
                 }
-                // A refused connect fails at once: pause rather than spin until the window ends.
+            }
+            // A refused connect, or a host that accepts and drops at once, fails at once: pause
+            // rather than spin until the window ends.
+            if (!result) {
                 clock.SleepMs(kConnectRetryPauseMs);
             }
         } while (!result && ElapsedSec(start) < kConnectWindowSec);

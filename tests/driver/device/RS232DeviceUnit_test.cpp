@@ -153,6 +153,7 @@ TEST_F(RS232DeviceTest, DamagedAnswersAreRetriedUntilTheWindowEnds) {
     endless.resize(400, 0x41);
     const std::vector<Row> rows = {
         {"NAK", Raw({0x15}), 106, "NAK. Printer does not recognize the command. <NAK>"},
+        {"nothing after the start", Raw({0x01}), 104, "Fail read byte from packet. <LEN>"},
         {"five status bytes", With([](ReplyFrame& r) { r.status.pop_back(); }), 105,
          "Fail read data from packet. <STATUS>"},
         {"wrong LEN", With([](ReplyFrame& r) { r.lenDelta = 1; }), 112,

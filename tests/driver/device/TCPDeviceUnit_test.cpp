@@ -214,11 +214,15 @@ TEST_F(TCPDeviceTest, ConnectTriesForAboutFourSeconds) {
     EXPECT_EQ(clock.NowMs() - before, 4300u);
     EXPECT_EQ(fake->connects, 4);
 
+    // A host that accepts and drops at once is not hammered either.
     fake->connectFails.clear();
     fake->connectLeavesUnconnected = true;
+    fake->connectCostMs = 1;
+    fake->connects = 0;
     device->FLastErrorCode = 7;
     EXPECT_FALSE(device->Connect());
     EXPECT_EQ(device->FLastErrorCode, 7) << "no exception, no error recorded";
+    EXPECT_EQ(fake->connects, 50) << "tries 100 ms apart for 5 s";
 }
 
 TEST_F(TCPDeviceTest, FailedReconnectInsideAnExchange) {
