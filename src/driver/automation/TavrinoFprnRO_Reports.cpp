@@ -84,9 +84,10 @@ HRESULT TTavrinoFprnRO::RunFMDateReport(DATE StartDate, DATE EndDate, int32_t Do
                   FormatDateTime("dd.mm.yyyy", EndDate) + "\",DoDetailed=\"" +
                   std::to_string(DoDetailed) + "\",Error msg:";
         // The report covers whole days; a one-day range whose end time is earlier in the day
-        // than its start time is still a valid range.
-        DeviceCheck(FDevice->FiscalMemoryReportByDates(DoDetailed != 1, std::trunc(StartDate),
-                                                       std::trunc(EndDate)));
+        // than its start time is still a valid range. The end date goes as given, so that a bare
+        // time of day is still refused rather than taken for "no end date".
+        DeviceCheck(
+            FDevice->FiscalMemoryReportByDates(DoDetailed != 1, std::trunc(StartDate), EndDate));
     });
 }
 

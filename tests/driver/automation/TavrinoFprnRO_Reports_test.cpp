@@ -47,6 +47,10 @@ TEST_F(ReportsTest, EachReportSendsItsCommand) {
         EXPECT_EQ(Sent(From), (decltype(Sent()){{Case.Cmd, Case.Data}}));
         EXPECT_NE(Answer.find(Case.Answer), std::string::npos) << Answer;
     }
+    // An end that is only a time of day lies before the start: refused, nothing printed.
+    const size_t BeforeBadRange = Mark();
+    ExpectCalls({{"RunFMDateReport 46364.75 0.25 0", R"("Res":500,"LastErrorCode":201)"}});
+    EXPECT_EQ(Mark(), BeforeBadRange);
     ExpectCalls({{"RunOtherReport 4", R"("LastErrorCode":201,"LastErrorMsg":"Report type is )"
                                       R"(invalid. Valid values are between 1 and 3")"},
                  {StartBonLine(1), Ok},
