@@ -1,6 +1,7 @@
 #include "ComServer.h"
 
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 
@@ -137,7 +138,10 @@ HRESULT ComServer::RegisterServer(const std::string& modulePath) const {
         }
         RegKey& libKey = root.CreateKey("TypeLib\\" + libid + "\\" + version);
         libKey.SetValue("", std::string(typeLib_.helpString));
-        libKey.CreateKey(std::to_string(typeLib_.lcid) + "\\win32").SetValue("", modulePath);
+        // The locale key is the LCID in hex ("409"), as type-library readers look it up.
+        char lcid[16];
+        std::snprintf(lcid, sizeof lcid, "%x", static_cast<unsigned>(typeLib_.lcid));
+        libKey.CreateKey(std::string(lcid) + "\\win32").SetValue("", modulePath);
         libKey.CreateKey("FLAGS").SetValue("", std::string("0"));
         libKey.CreateKey("HELPDIR").SetValue(
             "", std::filesystem::path(modulePath).parent_path().string());

@@ -59,7 +59,7 @@ TEST_F(ComServerTest, RegistrationWritesTheClassAndTypeLibraryKeys) {
     EXPECT_EQ(Default(tree, "CounterLib.Counter"), "Counter Object");
     EXPECT_EQ(Default(tree, "CounterLib.Counter\\Clsid"), "{1B2C3D4E-5F60-4172-8394-A5B6C7D8E9F0}");
     EXPECT_EQ(Default(tree, lib), "Counter Library");
-    EXPECT_EQ(Default(tree, lib + "\\1033\\win32"), fs::canonical(TEST_SERVER_PATH).string());
+    EXPECT_EQ(Default(tree, lib + "\\409\\win32"), fs::canonical(TEST_SERVER_PATH).string());
     EXPECT_EQ(Default(tree, "Interface\\{8F1D2C3B-0A4E-4F5D-9C6B-7A8E9F0D1C2B}"), "ICounter");
 
     ASSERT_EQ(Export("DllUnregisterServer"), S_OK);
