@@ -99,6 +99,43 @@ TEST_F(ConnectionTest, FailureTableRows) {
     EXPECT_NE(Folder.Log().find("[ERROR]" + NotInitialized + "\r\n"), std::string::npos);
 }
 
+// A device that connects but answers every command False without a code of its own, as a
+// command operation does after a failure that is not a protocol error.
+class TCodelessDevice : public TBaseDeviceRO {
+public:
+    bool SendCommand(uint8_t, TDataBuffer&, TDataBuffer&) override {
+        FLastErrorCode = 0;
+        FLastErrorMsg = "Answer not understood";
+        return false;
+    }
+    bool Connect() override { return FConnected = true; }
+    void Disconnect() override { FConnected = false; }
+    bool IsConnected() override { return FConnected; }
+
+private:
+    bool FConnected = false;
+};
+
+class TCodelessDriver : public TTavrinoFprnRO {
+protected:
+    std::unique_ptr<TBaseDeviceRO> NewDevice(int32_t, int32_t, int32_t,
+                                             const std::string&) override {
+        return std::make_unique<TCodelessDevice>();
+    }
+};
+
+TEST_F(ConnectionTest, DeviceFailureWithCodeZeroKeepsIt) {
+    auto Codeless = platform::ComPtr<TCodelessDriver>::Attach(
+        static_cast<TCodelessDriver*>(platform::CreateAutoObject<TCodelessDriver>()));
+    int32_t Res = -1;
+    ASSERT_EQ(Codeless->InitTCP(TWide("127.0.0.1"), 1, TWide(""), TWide(Folder.Path()), &Res),
+              S_OK);
+    EXPECT_EQ(Res, 500);
+    EXPECT_EQ(::LastError(*Codeless.Get()),
+              std::make_pair(0, std::string("Answer not understood")));
+    EXPECT_NE(Folder.Log().find("[ERROR]Init fail. Answer not understood\r\n"), std::string::npos);
+}
+
 TEST_F(ConnectionTest, FailedInitClosesThePreviousConnection) {
     struct TCase {
         std::string Line;
