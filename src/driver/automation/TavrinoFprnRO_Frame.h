@@ -60,6 +60,17 @@ HRESULT Slot(Out* Result, Body&& body) noexcept {
     return Result == nullptr ? platform::E_POINTER : platform::SafeCall(body);
 }
 
+// A member that converts its arguments and composes its failure context before its frame runs:
+// Res is 500 from the start, and a conversion that fails (a code page iconv cannot open, no
+// memory) fails the call itself instead of crossing the slot.
+template <class Body>
+HRESULT ArgumentsSlot(int32_t* Res, Body&& body) noexcept {
+    return Slot(Res, [&] {
+        *Res = ResFail;
+        return body();
+    });
+}
+
 // A new data object from the server's kept factory of its class, holding one reference.
 void* NewDataObject(const platform::CLSID& Class, const platform::IID& Iid);
 // A failed put of a data-object property fails the member like any other step.

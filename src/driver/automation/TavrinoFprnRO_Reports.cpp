@@ -65,14 +65,16 @@ HRESULT TTavrinoFprnRO::OpenCashDrw(int32_t* Res) {
 
 HRESULT TTavrinoFprnRO::RunFMBlockReport(int32_t StartBlock, int32_t EndBlock,
                                          int32_t DoDetailedRep, int32_t* Res) {
-    const std::string Context = "RunFMBlockReport fail. Params. StartBlock=\"" +
-                                std::to_string(StartBlock) + "\",EndBlock=\"" +
-                                std::to_string(EndBlock) + "\",DoDetailedRep=\"" +
-                                std::to_string(DoDetailedRep) + "\",Error msg:";
-    return Method(Res, Context, [&](std::string&) {
-        DeviceCheck(FDevice->FiscalMemoryReportByBlocks(DoDetailedRep != 1,
-                                                        static_cast<uint32_t>(StartBlock),
-                                                        static_cast<uint32_t>(EndBlock)));
+    return ArgumentsSlot(Res, [&] {
+        const std::string Context = "RunFMBlockReport fail. Params. StartBlock=\"" +
+                                    std::to_string(StartBlock) + "\",EndBlock=\"" +
+                                    std::to_string(EndBlock) + "\",DoDetailedRep=\"" +
+                                    std::to_string(DoDetailedRep) + "\",Error msg:";
+        return Method(Res, Context, [&](std::string&) {
+            DeviceCheck(FDevice->FiscalMemoryReportByBlocks(DoDetailedRep != 1,
+                                                            static_cast<uint32_t>(StartBlock),
+                                                            static_cast<uint32_t>(EndBlock)));
+        });
     });
 }
 
@@ -92,64 +94,72 @@ HRESULT TTavrinoFprnRO::RunFMDateReport(DATE StartDate, DATE EndDate, int32_t Do
 }
 
 HRESULT TTavrinoFprnRO::AddBarcode(int32_t BType, BSTR BData, int32_t ShowTxt, int32_t* Res) {
-    const std::string Data = AnsiText(BData);
-    return Method(Res, {}, [&](std::string& Context) {
-        Context = "AddBarcode fail. Params. BData=\"" + Data + "\",BType=\"" +
-                  std::to_string(BType) + "\",ShowTxt=\"" + std::to_string(ShowTxt) +
-                  "\",Error msg:";
-        const int32_t Type = BType >= -6 && BType <= -2 ? 6 : BType;
-        DeviceCheck(FDevice->PrintBarcode(static_cast<uint32_t>(Type), Data, ShowTxt != 0));
+    return ArgumentsSlot(Res, [&] {
+        const std::string Data = AnsiText(BData);
+        return Method(Res, {}, [&](std::string& Context) {
+            Context = "AddBarcode fail. Params. BData=\"" + Data + "\",BType=\"" +
+                      std::to_string(BType) + "\",ShowTxt=\"" + std::to_string(ShowTxt) +
+                      "\",Error msg:";
+            const int32_t Type = BType >= -6 && BType <= -2 ? 6 : BType;
+            DeviceCheck(FDevice->PrintBarcode(static_cast<uint32_t>(Type), Data, ShowTxt != 0));
+        });
     });
 }
 
 HRESULT TTavrinoFprnRO::SetDepartData(int32_t DepartNom, BSTR DepartName, int32_t VATGrp,
                                       BSTR Description, int32_t* Res) {
-    const std::string Name = AnsiText(DepartName), Text = AnsiText(Description);
-    const std::string Context = "SetDepartData fail. Params. DepartNom=\"" +
-                                std::to_string(DepartNom) + "\" DepartName= \"" + Name +
-                                "\" VATGrp=" + std::to_string(VATGrp) + "\" Description: \"" +
-                                Text + "\"Error msg:";
-    return Method(Res, Context, [&](std::string&) {
-        TDepartmentInfo Dept{};
-        Dept.DepNo = DepartNom;
-        Dept.TaxLetter = TaxGroupLetter(VATGrp);
-        Dept.DepName = Name;
-        Dept.Description = Text;
-        DeviceCheck(FDevice->SetDepartment(Dept));
+    return ArgumentsSlot(Res, [&] {
+        const std::string Name = AnsiText(DepartName), Text = AnsiText(Description);
+        const std::string Context = "SetDepartData fail. Params. DepartNom=\"" +
+                                    std::to_string(DepartNom) + "\" DepartName= \"" + Name +
+                                    "\" VATGrp=" + std::to_string(VATGrp) + "\" Description: \"" +
+                                    Text + "\"Error msg:";
+        return Method(Res, Context, [&](std::string&) {
+            TDepartmentInfo Dept{};
+            Dept.DepNo = DepartNom;
+            Dept.TaxLetter = TaxGroupLetter(VATGrp);
+            Dept.DepName = Name;
+            Dept.Description = Text;
+            DeviceCheck(FDevice->SetDepartment(Dept));
+        });
     });
 }
 
 HRESULT TTavrinoFprnRO::SetPluData(int32_t PluNo, BSTR PluName, int32_t GroupNo, int32_t VATGrp,
                                    int32_t AlteID, BSTR AlteName, double AltePrc, double PluPrice,
                                    BSTR UnitNm, int32_t* Res) {
-    const std::string Name = AnsiText(PluName), Alte = AnsiText(AlteName), Unit = AnsiText(UnitNm);
-    const std::string Context = "SetPluData fail. Params. Numb=\"" + std::to_string(PluNo) +
-                                "\" PluName= \"" + Name + "\" GroupNo=" + std::to_string(GroupNo) +
-                                "\" VATGrp=" + std::to_string(VATGrp) +
-                                "\" AlteID=" + std::to_string(AlteID) + "\" AlteName= \"" + Alte +
-                                "\" AltePrc= \"" + FloatToStr(AltePrc) + "\" PluPrice= \"" +
-                                FloatToStr(PluPrice) + "\" UnitNm: \"" + Unit + "\"Error msg:";
-    return Method(Res, Context, [&](std::string&) {
-        TArticleInfo Limits{};
-        DeviceCheck(FDevice->GetFPR_ArticleInfo(Limits));
-        TPluData Plu{};
-        Plu.PluNo = PluNo;
-        Plu.PluName = Name;
-        Plu.TaxLetter = TaxGroupLetter(VATGrp);
-        Plu.PluGroup = GroupNo;
-        Plu.Price = std::fabs(PluPrice);
-        Plu.UnitNm = Unit;
-        Plu.AlteID = AlteID <= 0 ? -1 : AlteID;
-        Plu.AlteName = Alte;
-        Plu.AltePrc = AltePrc;
-        if (Limits.MaxNameLen > 0 && static_cast<int64_t>(Plu.PluName.size()) > Limits.MaxNameLen) {
-            Plu.PluName.resize(Limits.MaxNameLen);
-        }
-        if (PluNo <= 0 || PluNo > Limits.MaxPluNo) {
-            throw ECmdException(201, "PluNo " + std::to_string(PluNo) + "is over range." +
-                                         std::to_string(Limits.MaxPluNo));
-        }
-        DeviceCheck(FDevice->SetFPR_Plu(Plu));
+    return ArgumentsSlot(Res, [&] {
+        const std::string Name = AnsiText(PluName), Alte = AnsiText(AlteName),
+                          Unit = AnsiText(UnitNm);
+        const std::string Context =
+            "SetPluData fail. Params. Numb=\"" + std::to_string(PluNo) + "\" PluName= \"" + Name +
+            "\" GroupNo=" + std::to_string(GroupNo) + "\" VATGrp=" + std::to_string(VATGrp) +
+            "\" AlteID=" + std::to_string(AlteID) + "\" AlteName= \"" + Alte + "\" AltePrc= \"" +
+            FloatToStr(AltePrc) + "\" PluPrice= \"" + FloatToStr(PluPrice) + "\" UnitNm: \"" +
+            Unit + "\"Error msg:";
+        return Method(Res, Context, [&](std::string&) {
+            TArticleInfo Limits{};
+            DeviceCheck(FDevice->GetFPR_ArticleInfo(Limits));
+            TPluData Plu{};
+            Plu.PluNo = PluNo;
+            Plu.PluName = Name;
+            Plu.TaxLetter = TaxGroupLetter(VATGrp);
+            Plu.PluGroup = GroupNo;
+            Plu.Price = std::fabs(PluPrice);
+            Plu.UnitNm = Unit;
+            Plu.AlteID = AlteID <= 0 ? -1 : AlteID;
+            Plu.AlteName = Alte;
+            Plu.AltePrc = AltePrc;
+            if (Limits.MaxNameLen > 0 &&
+                static_cast<int64_t>(Plu.PluName.size()) > Limits.MaxNameLen) {
+                Plu.PluName.resize(Limits.MaxNameLen);
+            }
+            if (PluNo <= 0 || PluNo > Limits.MaxPluNo) {
+                throw ECmdException(201, "PluNo " + std::to_string(PluNo) + "is over range." +
+                                             std::to_string(Limits.MaxPluNo));
+            }
+            DeviceCheck(FDevice->SetFPR_Plu(Plu));
+        });
     });
 }
 
@@ -162,9 +172,11 @@ HRESULT TTavrinoFprnRO::GetAdvLine(int32_t LineNo, BSTR* Res) {
 }
 
 HRESULT TTavrinoFprnRO::SetAdvLine(int32_t LineNo, BSTR LineText, int32_t* Res) {
-    const std::string Text = AnsiText(LineText);
-    return Method(Res, "SetAdvLine fail",
-                  [&](std::string&) { DeviceCheck(FDevice->SetHeaderLine(LineNo, Text)); });
+    return ArgumentsSlot(Res, [&] {
+        const std::string Text = AnsiText(LineText);
+        return Method(Res, "SetAdvLine fail",
+                      [&](std::string&) { DeviceCheck(FDevice->SetHeaderLine(LineNo, Text)); });
+    });
 }
 
 HRESULT TTavrinoFprnRO::Get_FPDateTime(DATE* Value) {

@@ -1,6 +1,7 @@
 // Connection members and the member frame, against the printer emulator over a real TCP
 // socket: identity, the warning failure, a receipt left open, the failure table, the log lines.
 
+#include <functional>
 #include <set>
 
 #include "DriverTestSupport.h"
@@ -134,6 +135,44 @@ TEST_F(ConnectionTest, DeviceFailureWithCodeZeroKeepsIt) {
     EXPECT_EQ(::LastError(*Codeless.Get()),
               std::make_pair(0, std::string("Answer not understood")));
     EXPECT_NE(Folder.Log().find("[ERROR]Init fail. Answer not understood\r\n"), std::string::npos);
+}
+
+// An argument that cannot be converted (here: a code page iconv does not know) fails the call
+// itself; no exception reaches an early-bound caller, and Res is 500.
+TEST_F(ConnectionTest, NoExceptionCrossesASlotWhenAnArgumentCannotBeConverted) {
+    BSTR Text = platform::SysAllocString(u"x");
+    using TMember = std::function<HRESULT(int32_t*)>;
+    TTavrinoFprnRO& D = *Driver.Get();
+    const std::vector<std::pair<const char*, TMember>> Members = {
+        {"StartBon",
+         [&](int32_t* R) {
+             return D.StartBon(2, 1, Text, Text, Text, Text, Text, Text, Text, Text, Text, R);
+         }},
+        {"AddPlu", [&](int32_t* R) { return D.AddPlu(Text, Text, 1, 1, 1, 0, R); }},
+        {"AddDepartPLU", [&](int32_t* R) { return D.AddDepartPLU(Text, Text, 1, 1, 1, 1, 0, R); }},
+        {"AddPayment", [&](int32_t* R) { return D.AddPayment(1, Text, 1, 1, R); }},
+        {"AddLine", [&](int32_t* R) { return D.AddLine(Text, Text, 0, R); }},
+        {"AddBarcode", [&](int32_t* R) { return D.AddBarcode(1, Text, 0, R); }},
+        {"SetDepartData", [&](int32_t* R) { return D.SetDepartData(1, Text, 1, Text, R); }},
+        {"SetPluData",
+         [&](int32_t* R) { return D.SetPluData(1, Text, 1, 1, 0, Text, 0, 1, Text, R); }},
+        {"SetAdvLine", [&](int32_t* R) { return D.SetAdvLine(1, Text, R); }},
+        {"InitTCP", [&](int32_t* R) { return D.InitTCP(Text, 1, Text, Text, R); }},
+    };
+    ::setenv("KALVORA_CODEPAGE", "NO-SUCH-CODEPAGE", 1);
+    platform::ResetAnsiCodePage();
+    for (const auto& [Name, Call] : Members) {
+        SCOPED_TRACE(Name);
+        int32_t Res = -1;
+        HRESULT Result = S_OK;
+        EXPECT_NO_THROW(Result = Call(&Res));
+        EXPECT_TRUE(platform::FAILED(Result));
+        EXPECT_EQ(Res, 500);
+    }
+    ::unsetenv("KALVORA_CODEPAGE");
+    platform::ResetAnsiCodePage();
+    platform::TakeErrorDescription();
+    platform::SysFreeString(Text);
 }
 
 TEST_F(ConnectionTest, FailedInitClosesThePreviousConnection) {
