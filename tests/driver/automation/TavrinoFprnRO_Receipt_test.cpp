@@ -159,6 +159,9 @@ TEST_F(ReceiptTest, OperatorNameIsTheCashiersOrCutToTheLine) {
                  {"EndBon", Ok}});
     EXPECT_EQ(PrinterState().operators[3].name, "Anna");
     EXPECT_EQ(PrinterState().operators[4].name, std::string(32, 'N'));
+    // A name the printer refuses (it has no operator 0) does not stop the receipt; it is logged.
+    ExpectCalls({{StartBonLine(1, "", 0), Ok}, {"EndBon", Ok}});
+    EXPECT_NE(Folder.Log().find("[INFO][EditOperator]"), std::string::npos);
     // A cashier number beyond the printer's 16 bits would name another cashier.
     const size_t From = Mark();
     ExpectCalls({{StartBonLine(2, "", 65536 + 4), R"("Res":500,"LastErrorCode":201)"}});

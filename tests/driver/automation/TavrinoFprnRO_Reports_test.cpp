@@ -66,6 +66,8 @@ TEST_F(ReportsTest, ClockByDateAndByText) {
                  {"get FPDateAsString", R"("value":"0812261430)"}});
     EXPECT_EQ(LastError().first, 0);
     EXPECT_NE(Folder.Log().find("[INFO]Date as integer8,12,2026,14,30,5\r\n"), std::string::npos);
+    EXPECT_NE(Folder.Log().find("[INFO]Converted date: 08.12.2026 14:30:05\r\n"),
+              std::string::npos);
     double Date = 0;
     ASSERT_EQ(Driver->Get_FPDateTime(&Date), S_OK);
     EXPECT_NEAR(Date, 46364 + (14 * 60 + 30) / 1440.0, 2 / 1440.0);
