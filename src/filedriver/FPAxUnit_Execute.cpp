@@ -141,11 +141,12 @@ void TFPPrinter::RunBonFile(const std::string& Bytes, TResultList& ResultList, b
     // The receipt is printed: a number that cannot be read is logged, not an error.
     int32_t number = 0;
     try {
-        CheckHResult(Driver()->Get_LastRecieptNo(&number));
+        int32_t read = 0;
+        CheckHResult(Driver()->Get_LastRecieptNo(&read));
         CheckLastError();
+        number = read;
         PrnInfo.LastInvoiceNo = ReadText(&ITavrinoFprnRO::Get_LastInvoiceNo);
     } catch (const std::exception& e) {
-        number = 0;
         DoMessage("Failed to read reciept number: " + std::string(e.what()));
     }
     ResultList.insert(ResultList.begin(), "Reciept No: " + std::to_string(number));

@@ -167,6 +167,11 @@ TEST_F(ExecuteTest, APrintedReceiptIsNeverAnsweredWithAnErrorFile) {
     EXPECT_EQ(Run(":x\r\n"), "");
     EXPECT_EQ(Get(Path("r1.rep")), kHeader + "Reciept No: 0\r\n:x\r\n");
     EXPECT_TRUE(Logged("Failed to read reciept number: No number"));
+    fake_->FailWith.clear();
+    fake_->Broken = {"LastInvoiceNo"};  // a number already read stays
+    EXPECT_EQ(Run(":x\r\n"), "");
+    EXPECT_EQ(Get(Path("r1.rep")), kHeader + "Reciept No: 17\r\n:x\r\n");
+    fake_->Broken.clear();
 
     // The answer cannot take its name: the work file stays, and no ".err" invites a reprint.
     fake_->FailWith.clear();

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ public:
     std::vector<std::string> Calls;
     // Member name -> message: that member fails with code 500 and this message.
     std::map<std::string, std::string> FailWith;
+    // Properties whose call itself fails (the server is gone).
+    std::set<std::string> Broken;
     // Runs after a member named here succeeded (to change files in the middle of a receipt).
     std::map<std::string, std::function<void()>> After;
     std::string Model = "FP-700", Serial = "DT123456", FiscalNo = "02123456", InvoiceNo = "0";
@@ -100,7 +103,7 @@ private:
     // Properties fail like members but are not recorded.
     HRESULT Read(const char* Name) {
         Outcome(Name);
-        return platform::S_OK;
+        return Broken.count(Name) != 0 ? platform::E_FAIL : platform::S_OK;
     }
     HRESULT Text(BSTR* Value, const std::string& Shown, const char* Name) {
         *Value = platform::AnsiToBSTR(Shown);
