@@ -6,6 +6,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "ComClient.h"
 #include "ConstUnit_Program.h"
@@ -94,6 +95,44 @@ TEST_F(EndToEndTest, ReceiptFilesArePrintedAndAnswered) {
     EXPECT_TRUE(Printed("Bread"));
     EXPECT_TRUE(Printed("Hello"));
     EXPECT_NE(std::find(log_.begin(), log_.end(), "Amount autopaid : 1.00"), log_.end());
+}
+
+TEST_F(EndToEndTest, EveryKindOfFileIsAnsweredByteForByte) {
+    Connect();
+    struct TRow {
+        std::string File;
+        std::string Rep;  // after the device header; "#" stands for the receipt number
+        std::string Printed;
+    };
+    const TRow rows[] = {
+        {"@03Ivan\r\n#F15\r\n#LB 123456789\r\n#LF Firm\r\n#LW Town\r\n#LA Street 1\r\n"
+         "#LM Maria\r\n%0^Tea^2.00^1^1\r\n#E1^2\r\n",
+         "Reciept No: #\r\n@03Ivan\r\n#F15\r#LB 123456789\r#LF Firm\r#LW Town\r#LA Street 1\r"
+         "#LM Maria\r\n%0^Tea^2.00^1^1\r\n#E1^2\r\n",
+         "Firm"},
+        {"$FC\r\n", "$FC\r\n", ""},
+        {"#R10.00\r\n", "#R10.00\r\n", "10.00"},
+        {"#R-5.00\r\n", "#R-5.00\r\n", "5.00"},
+        {"#I\r\n", "#I\r\n", ""},
+        {"#M1010124310124\r\n", "#M1010124310124\r\n", ""},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.File);
+        Put(Path("k.bon"), row.File);
+        EXPECT_TRUE(printer_->ProcessFiles({"1\tk.bon"}));
+        std::string rep = row.Rep;
+        if (const size_t at = rep.find("Reciept No: #"); at != std::string::npos) {
+            rep.replace(at + 12, 1, std::to_string(printer_->PrnInfo.LastRecieptNo));
+        }
+        EXPECT_EQ(Get(Path("k.rep")), Header() + rep);
+        EXPECT_TRUE(row.Printed.empty() || Printed(row.Printed));
+        EXPECT_FALSE(std::filesystem::exists(Path("k.$$$")));
+    }
+    // A status request answers without the device header, which the next info read restores.
+    Put(Path("s.bon"), "&S\r\n:never\r\n");
+    EXPECT_TRUE(printer_->ProcessFiles({"1\ts.bon"}));
+    EXPECT_EQ(Get(Path("s.rep")), "&S\r\n");
+    EXPECT_EQ(printer_->PrnInfo.Serial.empty(), false);
 }
 
 TEST_F(EndToEndTest, ARefusedPaymentAnswersWithTheDriversMessage) {
