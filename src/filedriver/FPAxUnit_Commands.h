@@ -100,3 +100,14 @@ using TCommandList = std::vector<std::unique_ptr<TCmdObject>>;
 
 // The invoice data of a list, or nullptr.
 TInvoiceParam* FindInvoiceParam(const TCommandList& List);
+
+// The last object of type T in List, or nullptr.
+template <class T>
+T* LastOf(const TCommandList& List) {
+    for (auto it = List.rbegin(); it != List.rend(); ++it) {
+        if (auto* cmd = dynamic_cast<T*>(it->get())) {
+            return cmd;
+        }
+    }
+    return nullptr;
+}

@@ -21,16 +21,6 @@ bool FileExists(const std::string& Path) {
     return ::lstat(Path.c_str(), &info) == 0;
 }
 
-template <class T>
-const T* LastOf(const TCommandList& List) {
-    for (auto it = List.rbegin(); it != List.rend(); ++it) {
-        if (auto* cmd = dynamic_cast<const T*>(it->get())) {
-            return cmd;
-        }
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 bool TFPPrinter::ProcessFiles(const std::vector<std::string>& List) {

@@ -269,11 +269,8 @@ void TBonParser::AddDiscountCmd(const std::string& Line, TCommandList& List) {
         }
         cmd->DiscValue = sign == '-' ? -value : value;
         if (cmd->DiscType == 1) {
-            for (auto it = List.rbegin(); it != List.rend(); ++it) {
-                if (auto* plu = dynamic_cast<TPluObj*>(it->get())) {
-                    plu->PercDisc = cmd->DiscValue;
-                    break;
-                }
+            if (TPluObj* plu = LastOf<TPluObj>(List)) {
+                plu->PercDisc = cmd->DiscValue;
             }
         }
         Append(List, std::move(cmd));
