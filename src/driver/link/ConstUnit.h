@@ -49,7 +49,8 @@ struct TDateTimeRec {
 TDateTime Now();
 // False when a field is out of range (year 1 to 9999, a day that exists in that month, ...).
 bool TryEncodeDateTime(const TDateTimeRec& Rec, TDateTime& DateTime);
-// Splits a date and time, rounded to the millisecond.
+// Splits a date and time, rounded to the millisecond; EAbort "Invalid date value." outside the
+// years 1 to 9999.
 TDateTimeRec DecodeDateTime(TDateTime DateTime);
 
 // Pattern letters, upper or lower case: "d"/"dd" day, "m"/"mm" month, "yy" two-digit and "yyyy"

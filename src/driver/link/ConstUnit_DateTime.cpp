@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "AbortError.h"
 #include "ConstUnit.h"
 
 namespace {
@@ -87,6 +88,12 @@ bool TryEncodeDateTime(const TDateTimeRec& Rec, TDateTime& DateTime) {
 }
 
 TDateTimeRec DecodeDateTime(TDateTime DateTime) {
+    // Years 1 to 9999 only: a NaN or huge value from a client must not reach the integer casts.
+    constexpr TDateTime kFirstDay = -693'593;       // 01.01.0001
+    constexpr TDateTime kDayAfterLast = 2'958'466;  // 01.01.10000
+    if (!(DateTime > kFirstDay - 1 && DateTime < kDayAfterLast)) {
+        throw EAbort("Invalid date value.");
+    }
     int64_t days = static_cast<int64_t>(std::trunc(DateTime));
     int64_t msecs = std::llround(std::fabs(DateTime - std::trunc(DateTime)) * kMSecsPerDay);
     if (msecs >= kMSecsPerDay) {

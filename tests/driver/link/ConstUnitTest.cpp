@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "AbortError.h"
 #include "ConstUnit.h"
 
 namespace {
@@ -121,6 +122,12 @@ TEST(ConstUnitDateTime, DaysCountFromTheEndOf1899) {
     const TDateTimeRec midnight = DecodeDateTime(Encode(2024, 2, 28) + 0.99999999999);
     EXPECT_EQ(midnight.Day, 29);
     EXPECT_EQ(midnight.Hour, 0);
+
+    EXPECT_EQ(DecodeDateTime(Encode(9999, 12, 31, 23)).Year, 9999);
+    EXPECT_EQ(DecodeDateTime(Encode(1, 1, 1)).Year, 1);
+    for (const TDateTime bad : {std::nan(""), 1e300, -1e300, 2'958'466.0, -693'594.5}) {
+        EXPECT_THROW(DecodeDateTime(bad), EAbort) << bad;
+    }
 }
 
 TEST(ConstUnitDateTime, RefusesFieldsOutOfRange) {
