@@ -4,14 +4,19 @@
 
 #include "ConstUnit.h"
 
+namespace {
+
+unsigned char LowerAscii(char c) {
+    return static_cast<unsigned char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
+}
+
+}  // namespace
+
 int CompareText(const std::string& A, const std::string& B) {
-    const auto lower = [](char c) {
-        return static_cast<unsigned char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
-    };
     const size_t n = std::min(A.size(), B.size());
     for (size_t i = 0; i < n; ++i) {
-        if (lower(A[i]) != lower(B[i])) {
-            return lower(A[i]) < lower(B[i]) ? -1 : 1;
+        if (LowerAscii(A[i]) != LowerAscii(B[i])) {
+            return LowerAscii(A[i]) < LowerAscii(B[i]) ? -1 : 1;
         }
     }
     return A.size() == B.size() ? 0 : (A.size() < B.size() ? -1 : 1);
@@ -19,6 +24,13 @@ int CompareText(const std::string& A, const std::string& B) {
 
 bool SameText(const std::string& A, const std::string& B) {
     return CompareText(A, B) == 0;
+}
+
+bool IsWantedDevice(const std::string& Serial, const std::string& DevicesToWorkWith) {
+    const auto same = [](char a, char b) { return LowerAscii(a) == LowerAscii(b); };
+    return !Serial.empty() &&
+           std::search(DevicesToWorkWith.begin(), DevicesToWorkWith.end(), Serial.begin(),
+                       Serial.end(), same) != DevicesToWorkWith.end();
 }
 
 TSettings& Settings() {

@@ -55,6 +55,10 @@ inline constexpr const char* FPInfoFileName = "FPInfo.txt";
 int CompareText(const std::string& A, const std::string& B);
 bool SameText(const std::string& A, const std::string& B);
 
+// The port search prefers a printer whose serial number occurs, without regard to (ASCII) case,
+// anywhere in DevicesToWorkWith; an empty serial number is never preferred.
+bool IsWantedDevice(const std::string& Serial, const std::string& DevicesToWorkWith);
+
 // The settings and language files beside the program: "Ostrelin.ini", "Ostrelin.Lng".
 std::string AppIniFileName();
 std::string AppLngFileName();

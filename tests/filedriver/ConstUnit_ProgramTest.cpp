@@ -53,6 +53,22 @@ protected:
     std::string folder_;
 };
 
+TEST(ProgramText, WantedDeviceIsASerialNumberInTheListWhateverItsCase) {
+    const struct {
+        const char *serial, *devices;
+        bool wanted;
+    } rows[] = {
+        {"ZK970001", "zk111, zk970001", true},
+        {"zk970001", "ZK970001", true},
+        {"ZK97", "ZK111", false},
+        {"", "ZK111", false},
+        {"ZK970001", "", false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(IsWantedDevice(row.serial, row.devices), row.wanted) << row.serial;
+    }
+}
+
 TEST_F(ProgramFilesTest, SelectBonFilesListsOldestFirstThenByName) {
     Make("new.bon", "x", Local(2024, 3, 5, 14, 30, 47));
     Make("b.bon", "x", Local(2024, 3, 5, 14, 30, 46));  // same two-second stamp as new.bon

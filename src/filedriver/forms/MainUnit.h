@@ -18,20 +18,11 @@
 #include "PrinterAccess.h"
 #include "WaitUnit.h"
 #include "uCustomHint.h"
+#include "uSelectDate.h"
 
 class QGroupBox;
 
 class TMainForm;
-
-// The choice of the fiscal-memory report period dialog.
-struct TReportPeriod {
-    bool ByBlocks = true;
-    bool Detailed = false;
-    int32_t FirstBlock = 1;
-    int32_t LastBlock = 1;
-    TDateTime StartDate = 0;
-    TDateTime EndDate = 0;
-};
 
 // What the main window needs from the rest of the program. The program block binds the real
 // ones; tests bind their own. A dialog that is not bound leaves its menu items disabled.

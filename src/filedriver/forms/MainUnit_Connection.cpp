@@ -1,7 +1,5 @@
 // The main window's printer connection: connect, disconnect, port search and connection test.
 #include <QCoreApplication>
-#include <algorithm>
-#include <cctype>
 
 #include "ConstUnit_Program.h"
 #include "FormText.h"
@@ -9,13 +7,6 @@
 #include "StrResUnit.h"
 
 namespace {
-
-std::string UpperCase(std::string Text) {
-    std::transform(Text.begin(), Text.end(), Text.begin(), [](unsigned char c) {
-        return static_cast<char>((c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c);
-    });
-    return Text;
-}
 
 const QColor kConnectedColor(0, 255, 0);
 
@@ -122,7 +113,6 @@ bool TMainForm::AutoSearchPort(std::string& Serial) {
         if (!s.ComPort.empty()) {
             candidates.insert(candidates.begin(), s.ComPort);
         }
-        const std::string wanted = UpperCase(s.DevicesToWorkWith);
         std::string firstPort;
         std::string firstSerial;
         for (const std::string& port : candidates) {
@@ -134,7 +124,7 @@ bool TMainForm::AutoSearchPort(std::string& Serial) {
                 firstPort = port;
                 firstSerial = serial;
             }
-            if (wanted.find(UpperCase(serial)) != std::string::npos) {
+            if (IsWantedDevice(serial, s.DevicesToWorkWith)) {
                 s.ComPort = port;
                 Serial = serial;
                 result = true;
