@@ -16,6 +16,7 @@
 #include "ConstUnit.h"
 #include "FormWidgets.h"
 #include "PrinterAccess.h"
+#include "SettingsUnit_Dialog.h"
 #include "WaitUnit.h"
 #include "uCustomHint.h"
 #include "uSelectDate.h"
@@ -48,7 +49,7 @@ struct TMainFormServices {
 // The main window of Ostrelin: start-up, the file loop, the printer connection, the menus and
 // the tray. Device work runs on this thread only; two guards keep it apart: FBusy for a file
 // tick and the action guard for a menu action, each refusing the other while set.
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public ISettingsHost {
     Q_OBJECT
 public:
     // ProgramPath names the program file; its folder is the program folder, and the settings
@@ -64,15 +65,17 @@ public:
     void WriteDeviceInfoFile();
     bool ConnectPrinter(bool WithClock);
     void DisconnectPrinter();
-    bool AutoSearchPort(std::string& Serial);
+    bool AutoSearchPort(std::string& Serial) override;
     bool TryPort(const std::string& Port, std::string& Serial);
-    void TestConnection(const std::string& Port, int32_t Speed);
+    void TestConnection(const std::string& Port, int32_t Speed) override;
     void ShowConnectionInfo();
     bool CheckOleServer();
     bool RegisterOleServer();
     void CheckSettings();
     void LoadSettings();
     void SaveSettings();
+    // The program's language file, which the window and its dialogs translate from.
+    std::string LngFileName() const;
     void AppException(QObject* Sender, const std::exception& E);
     void Log(const std::string& Text, bool IsError);
     void DriverLog(const std::string& Text);
@@ -195,7 +198,6 @@ private:
     void CreateMenus();
     void CreateIcons();
     void DisableUnboundDialogs();
-    std::string LngFileName() const;
     std::string IniFileName() const;
     void ShowDeviceLabels();
     TPrinterAccess& Printer();

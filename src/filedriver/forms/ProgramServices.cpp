@@ -1,9 +1,12 @@
 #include "ProgramServices.h"
 
+#include "AboutDialog.h"
 #include "EnumPorts.h"
 #include "ErrorInfo.h"
 #include "FPAxUnit.h"
 #include "FPAxUnit_Wide.h"
+#include "PayTypesRelation.h"
+#include "uDepartments.h"
 
 std::string ReadDriverVersion() {
     const platform::ComPtr<ITavrinoFprnRO> driver = CreateDriverObject();
@@ -19,5 +22,12 @@ TMainFormServices ProgramServices() {
     services.DriverVersion = ReadDriverVersion;
     services.CreatePrinter = [] { return std::make_unique<TFPPrinterAccess>(); };
     services.EnumSerialPorts = [] { return EnumSerialPorts(); };
+    services.EditSettings = [](TMainForm& Main) {
+        return EditSettings(Main, &Main, Main.LngFileName());
+    };
+    services.ShowDepartments = [](TDepartmentTable& Table) { return ShowDepartments(Table); };
+    services.ShowPayTypeRelations = [] { return ShowPayTypeRelations(); };
+    services.SelectReportPeriod = [](TReportPeriod& Period) { return SelectReportPeriod(Period); };
+    services.ShowAboutDialog = [] { ShowAboutDialog(); };
     return services;
 }
