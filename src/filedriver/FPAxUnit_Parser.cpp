@@ -257,7 +257,7 @@ void TBonParser::AddDiscountCmd(const std::string& Line, TCommandList& List) {
             if (rest.size() < 3) {
                 rest.insert(0, 3 - rest.size(), '0');
             }
-            rest.insert(rest.size() - 2, ".");
+            rest.insert(rest.size() - 2, 1, '.');
         }
         double value = 0;
         if (!TryStrToFloat(rest, value)) {

@@ -113,7 +113,10 @@ std::string JsonObject(IDispatch* object, const TypeLibDesc& typeLib) {
         }
         std::vector<VARIANT> none;
         Invoked get = Invoke(object, Utf8ToUtf16(member.name), DISPATCH_PROPERTYGET, none);
-        out += (out.size() > 1 ? "," : "") + JsonString(member.name) + ":" +
+        if (out.size() > 1) {
+            out += ',';
+        }
+        out += JsonString(member.name) + ":" +
                (SUCCEEDED(get.hr) ? JsonValue(get.result, typeLib) : "null");
         VariantClear(&get.result);
     }

@@ -57,7 +57,7 @@ std::string FormatFixed(int64_t value, int decimals) {
         if (digits.size() <= static_cast<size_t>(decimals)) {
             digits.insert(0, static_cast<size_t>(decimals) + 1 - digits.size(), '0');
         }
-        digits.insert(digits.size() - static_cast<size_t>(decimals), ".");
+        digits.insert(digits.size() - static_cast<size_t>(decimals), 1, '.');
     }
     return negative ? "-" + digits : digits;
 }

@@ -158,7 +158,7 @@ std::string Printer::Articles(const std::string& data) {
                 return "F";
             }
             const Plu& plu = found->second;
-            return "P" + std::to_string(number) + "," + plu.taxLetter + "," +
+            return 'P' + std::to_string(number) + "," + plu.taxLetter + "," +
                    std::to_string(plu.group) + "," + FormatFixed(plu.price, 2) + "," + plu.unit +
                    "," + plu.name + "," + plu.barcode + "," + std::to_string(plu.alteId) + "," +
                    FormatFixed(plu.altePrc, 2);

@@ -318,7 +318,7 @@ std::string Printer::Subtotal(const std::string& data) {
     }
     std::string answer = std::to_string(receipt.total);
     for (int64_t sum : receipt.groups) {
-        answer += "," + std::to_string(sum);
+        answer += ',' + std::to_string(sum);
     }
     return answer;
 }
@@ -480,7 +480,7 @@ std::string Printer::ReceiptInfo(const std::string& data) {
     const bool open = receipt.kind == Receipt::Kind::Fiscal;
     std::string answer = open && receipt.tenders.empty() ? "1" : "0";
     for (int64_t sum : receipt.groups) {
-        answer += "," + std::to_string(open ? sum : 0);
+        answer += ',' + std::to_string(open ? sum : 0);
     }
     answer += open && receipt.invoice ? ",1," : ",0,";
     return answer + std::to_string(state_.invoiceNext);

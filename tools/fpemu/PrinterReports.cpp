@@ -169,7 +169,10 @@ std::string Printer::DailySums(const std::string& data) {
         const int64_t sum =
             data == "0" ? state_.dayGroups[g]
                         : RoundDiv(static_cast<__int128>(state_.dayGroups[g]) * rate, 10000 + rate);
-        answer += (g == 0 ? "" : ",") + std::to_string(sum);
+        if (g > 0) {
+            answer += ',';
+        }
+        answer += std::to_string(sum);
     }
     return answer;
 }

@@ -21,7 +21,7 @@ void TTavrinoFprnRO::Initialize() {
     FModel.clear();
     FFiscalNo.clear();
     FCharPerLine = 0;
-    FLastInvoiceNo = "0";
+    FLastInvoiceNo.assign(1, '0');
     FStatusBytes.clear();
     ClearError();
 }

@@ -91,7 +91,7 @@ bool TBaseDevice::GetDeviceInfo(TPrnConst& Params) {
 }
 
 bool TBaseDevice::ReadHeaderLine(int32_t LineNo, std::string& Text) {
-    return Execute(0x2B, "I" + std::to_string(LineNo), BasicCheck,
+    return Execute(0x2B, 'I' + std::to_string(LineNo), BasicCheck,
                    [&](TAnswer& Answer) { Text = Answer.Text(); });
 }
 
@@ -188,7 +188,7 @@ bool TBaseDevice::FiscalMemoryReportByBlocks(bool Short, uint32_t StartBlock, ui
     }
     std::string Payload = std::to_string(StartBlock);
     if (EndBlock != 0) {
-        Payload += "," + std::to_string(EndBlock);
+        Payload += ',' + std::to_string(EndBlock);
     }
     return Execute(Short ? 0x5F : 0x49, Payload, FiscalMemoryReportRule);
 }
@@ -199,7 +199,7 @@ bool TBaseDevice::FiscalMemoryReportByDates(bool Short, TDateTime StartDate, TDa
     }
     std::string Payload = FormatDateTime("ddmmyy", StartDate);
     if (EndDate != 0) {
-        Payload += "," + FormatDateTime("ddmmyy", EndDate);
+        Payload += ',' + FormatDateTime("ddmmyy", EndDate);
     }
     return Execute(Short ? 0x4F : 0x5E, Payload, FiscalMemoryReportRule);
 }

@@ -134,7 +134,7 @@ bool TBaseDeviceRO::SetFPR_Plu(TPluData Plu) {
                            Trim(CommaListField(Plu.PluName)).substr(0, PluNameWidth) + "," +
                            Trim(CommaListField(Plu.Barcode));
         if (Plu.AlteID > 0) {
-            Text += "," + std::to_string(Plu.AlteID) + "," + FormatFloat("0.00", Plu.AltePrc);
+            Text += ',' + std::to_string(Plu.AlteID) + "," + FormatFloat("0.00", Plu.AltePrc);
             if (Plu.AlteID > MaxAlteID) {
                 throw ECmdException(201, "Alt.tax nom \"" + std::to_string(Plu.AlteID) +
                                              "\" is invalid. Valid values are from 1 to 50.");

@@ -59,7 +59,7 @@ std::string Amount2(double Value) {
 std::string TwoLineText(const std::string& Text1, const std::string& Text2) {
     std::string Text = OneLineField(Text1);
     if (!Text2.empty()) {
-        Text += "\n" + OneLineField(Text2);
+        Text += '\n' + OneLineField(Text2);
     }
     return Text;
 }
@@ -68,10 +68,10 @@ std::string TwoLineText(const std::string& Text1, const std::string& Text2) {
 std::string SaleTail(double Price, double Qty, double Percent) {
     std::string Tail = Amount2(Price);
     if (Qty != 1) {
-        Tail += "*" + FormatFloat("0.000", Qty);
+        Tail += '*' + FormatFloat("0.000", Qty);
     }
     if (Percent != 0) {
-        Tail += "," + Amount2(Percent);
+        Tail += ',' + Amount2(Percent);
     }
     return Tail;
 }
@@ -198,7 +198,8 @@ bool TBaseDevice::SellProgrammedItem(bool DPrefix, int32_t PluNo, int32_t Depart
     if (!IsAmount && (Percent < -99.99 || Percent > 99.99)) {
         return Refuse("[Perc]");
     }
-    std::string Payload = (DPrefix ? "D" : "") + std::to_string(PluNo);
+    std::string Payload = DPrefix ? "D" : "";
+    Payload += std::to_string(PluNo);
     if (DepartNo > 0) {
         Payload += "\t" + std::to_string(DepartNo) + "\t";
     }
@@ -206,7 +207,7 @@ bool TBaseDevice::SellProgrammedItem(bool DPrefix, int32_t PluNo, int32_t Depart
         Payload += "*" + FormatFloat("0.000", Qty);
     }
     if (Percent != 0) {
-        Payload += (IsAmount ? ";" : ",") + Amount2(Percent);
+        Payload += (IsAmount ? ';' : ',') + Amount2(Percent);
     }
     return Execute(0x3A, Payload, SellOtherRule);
 }
@@ -217,7 +218,7 @@ bool TBaseDevice::Subtotal(bool Print, bool IsAmount, bool WithSums, double Valu
     TaxSums = {};
     std::string Payload = std::string(Print ? "1" : "0") + (WithSums ? "1" : "0");
     if (Value != 0) {
-        Payload += (IsAmount ? ";" : ",") + Amount2(Value);
+        Payload += (IsAmount ? ';' : ',') + Amount2(Value);
     }
     TAnswerDecoder Decode;
     if (WithSums) {

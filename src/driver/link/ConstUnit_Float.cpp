@@ -132,7 +132,7 @@ std::string FloatToStr(double Value) {
     if (D.Exponent > kPrecision || D.Exponent < -4) {
         text += D.Digits[0];
         if (digits > 1) {
-            text += "." + D.Digits.substr(1);
+            text += '.' + D.Digits.substr(1);
         }
         return text + "E" + std::to_string(D.Exponent - 1);
     }

@@ -131,7 +131,7 @@ int TFileLogger::LogLine(const std::string& FileName, const std::string& Prefix,
         }
         msg = Flattened(msg);
     }
-    std::string line = "[" + LogKindName(Kind) + "]" + prefix + msg;
+    std::string line = '[' + LogKindName(Kind) + ']' + prefix + msg;
     if (FTimeStamp) {
         line = FormatDateTime("DD.MM.YY HH:NN:SS.zzz ", Now()) + line;
     }
@@ -150,7 +150,7 @@ void TFileLogger::AppendLine(const std::string& FileName, const std::string& Lin
         if (FMaxBlocks > 0 && blocks > FMaxBlocks) {
             RenameUnlessTargetExists(
                 target,
-                ChangeFileExt(target, "_" + FormatDateTime("DDMMYY_HHNNSS", Now()) + ".txt"));
+                ChangeFileExt(target, '_' + FormatDateTime("DDMMYY_HHNNSS", Now()) + ".txt"));
         }
     } catch (const std::exception& error) {
         throw EAbort(std::string("Fail post log to file: ") + error.what());

@@ -109,7 +109,7 @@ bool YesNoValue(const std::string& Text) {
 
 std::string CharText(char Value) {
     const auto code = static_cast<unsigned char>(Value);
-    return code < 33 ? "#" + std::to_string(code) : std::string(1, Value);
+    return code < 33 ? '#' + std::to_string(code) : std::string(1, Value);
 }
 
 char CharFromText(const std::string& Text) {

@@ -169,7 +169,7 @@ void Document::Set(std::string_view section, std::string_view key, std::string_v
         if (!lines_.empty() && !Trim(lines_.back().text).empty()) {
             Insert(lines_.size(), "");
         }
-        Insert(lines_.size(), "[" + std::string(section) + "]");
+        Insert(lines_.size(), '[' + std::string(section) + ']');
         Insert(lines_.size(), std::string(key) + "=" + std::string(value));
         return;
     }

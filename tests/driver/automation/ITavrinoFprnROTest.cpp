@@ -24,7 +24,7 @@ std::string Text(BSTR v) {
     return "'" + BSTRToAnsi(v) + "'";
 }
 std::string Text(LONG* v) {
-    return "&" + std::to_string(*v);
+    return '&' + std::to_string(*v);
 }
 
 class TRecorder final : public TAutoObject<ITavrinoFprnRO> {
@@ -118,20 +118,20 @@ TEST(ITavrinoFprnRO, EverySlotHoldsTheDescribedMember) {
             switch (arg.vt) {
                 case VT_I4:
                     arg.lVal = static_cast<LONG>(10 + i);
-                    expected += " " + Text(arg.lVal);
+                    expected += ' ' + Text(arg.lVal);
                     break;
                 case VT_R8:
                 case VT_DATE:
                     arg.dblVal = 45000.25 + i;
-                    expected += " " + Text(arg.dblVal);
+                    expected += ' ' + Text(arg.dblVal);
                     break;
                 case VT_BSTR:
-                    arg.bstrVal = AnsiToBSTR("p" + std::to_string(i));
-                    expected += " " + Text(arg.bstrVal);
+                    arg.bstrVal = AnsiToBSTR('p' + std::to_string(i));
+                    expected += ' ' + Text(arg.bstrVal);
                     break;
                 default:
                     arg.plVal = &status;
-                    expected += " " + Text(&status);
+                    expected += ' ' + Text(&status);
             }
         }
         DISPID named = DISPID_PROPERTYPUT;

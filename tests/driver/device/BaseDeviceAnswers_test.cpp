@@ -30,7 +30,10 @@ std::string Text(const T& V) {
     } else {
         std::string S;
         for (const auto& Item : V) {
-            S += (S.empty() ? "" : ",") + Text(Item);
+            if (!S.empty()) {
+                S += ',';
+            }
+            S += Text(Item);
         }
         return S;
     }

@@ -77,7 +77,7 @@ void TFakePrinter::SumInOut(double Amount) {
 bool TFakePrinter::ProcessFiles(const std::vector<std::string>& List) {
     std::string names;
     for (const std::string& entry : List) {
-        names += " " + entry.substr(entry.find('\t') + 1);
+        names += ' ' + entry.substr(entry.find('\t') + 1);
     }
     Done += static_cast<int32_t>(List.size());
     return Answer("ProcessFiles" + names);
