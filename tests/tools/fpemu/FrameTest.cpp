@@ -44,7 +44,8 @@ TEST(RequestParser, JudgesEachFrame) {
     Bytes badLen = good;
     badLen[1] += 1;
     Bytes noTerminator = good;
-    noTerminator.back() = 0x05;
+    noTerminator.pop_back();
+    noTerminator.push_back(0x05);
     Bytes bccOutOfRange = good;
     bccOutOfRange[bccOutOfRange.size() - 2] = 0x40;
     const Bytes escaped = fpemu_test::RequestFrame(0x23, 0x2A, std::string("a\x1b") + "\n");
