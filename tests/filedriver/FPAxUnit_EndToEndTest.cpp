@@ -1,17 +1,16 @@
 // Receipt files through the whole road: TFPPrinter creates the driver object from the built
 // Kalvora.so, registered in a registry of the test's own, and the driver talks TCP to the
 // emulator.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
 
-#include "ComClient.h"
 #include "ConstUnit_Program.h"
 #include "Emulator.h"
 #include "FPAxUnit.h"
+#include "RegisteredDriver.h"
 #include "TestFolder.h"
 
 namespace {
@@ -30,31 +29,19 @@ protected:
         if (emulator_) {
             emulator_->Stop();
         }
-        if (module_ != nullptr) {
-            ::dlclose(module_);
-        }
+        driver_.reset();
         ::unsetenv("KALVORA_REGISTRY");
         ResetSettings();
         TestFolder::TearDown();
     }
 
-    void Register() {
-        module_ = ::dlopen(KALVORA_PATH, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(module_, nullptr) << ::dlerror();
-        const auto registerServer = reinterpret_cast<platform::DllRegisterServerFunc>(
-            ::dlsym(module_, "DllRegisterServer"));
-        ASSERT_NE(registerServer, nullptr);
-        ASSERT_EQ(registerServer(), platform::S_OK);
-    }
-
     // The printer connected to a fresh emulator, as the main window connects before a batch.
     void Connect() {
-        Register();
+        driver_ = std::make_unique<RegisteredDriver>();
         emulator_ = fpemu::Emulator::StartTcp();
         printer_ = std::make_unique<TFPPrinter>();
         printer_->OnMessage = [this](const std::string& m) { log_.push_back(m); };
-        ASSERT_TRUE(printer_->ConnectTCP("127.0.0.1", emulator_->Port()));
-        ASSERT_TRUE(printer_->ReadPrinterInfo(false));
+        ASSERT_TRUE(ConnectToEmulator(*printer_, *emulator_));
     }
 
     std::string Header() const {
@@ -69,7 +56,7 @@ protected:
         });
     }
 
-    void* module_ = nullptr;
+    std::unique_ptr<RegisteredDriver> driver_;
     std::unique_ptr<fpemu::Emulator> emulator_;
     std::unique_ptr<TFPPrinter> printer_;
     std::vector<std::string> log_;
