@@ -15,8 +15,8 @@
 
 namespace {
 
-// 50 articles programmed from the file and sold (62.75 in all), paid 20.00 by card and the
-// rest in cash with change.
+// 50 articles programmed from the file and sold (62.75 in all), paid 20.00 with payment type 2
+// and 50.00 in cash (type 1), with change.
 std::string ReceiptFile() {
     std::string text = "@01Bench\r\n";
     for (int n = 1; n <= 50; ++n) {
