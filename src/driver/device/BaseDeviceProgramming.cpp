@@ -46,7 +46,7 @@ bool TBaseDevice::SetDepartment(const TDepartmentInfo& Dept) {
     std::string Payload =
         std::to_string(Dept.DepNo) + "," + Dept.TaxLetter + "," + OneLineField(Dept.DepName);
     if (!Dept.Description.empty()) {
-        Payload += "\n" + OneLineField(Dept.Description);
+        Payload += '\n' + OneLineField(Dept.Description);
     }
     return Execute(0x57, Payload, FullCheckQuiet);
 }
