@@ -53,7 +53,7 @@ void TfrmEditDepartment::StoreRow(TDepartmentRow& Row) const {
     Row.DepDescr = ToAnsi(edtDepDescr->text());
     Row.TaxGrpNo = cmbVatGrp->currentIndex() + 1;
     Row.Edited = true;
-    Row.ExitCode = "P";
+    Row.ExitCode.assign(1, 'P');
 }
 
 bool EditDepartment(TDepartmentRow& Row, const std::string& LngFileName, QWidget* Parent) {
