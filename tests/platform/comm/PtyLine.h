@@ -44,6 +44,13 @@ public:
 
     const std::string& SlavePath() const { return slavePath_; }
 
+    // The terminal's settings as the kernel holds them, whoever set them.
+    termios Settings() const {
+        termios settings{};
+        tcgetattr(slave_, &settings);
+        return settings;
+    }
+
     void Send(const Bytes& bytes) {
         if (write(master_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
             throw std::runtime_error("write to the pty master failed");

@@ -231,6 +231,7 @@ TEST_F(TermiosComm, LineSettingsReachTheTerminal) {
         MakeDcb(9600, 8, NOPARITY, ONESTOPBIT, 0),
         MakeDcb(4000, 8, NOPARITY, TWOSTOPBITS, dcb::fOutX | dcb::fRtsControlHandshake),
         MakeDcb(256000, 8, NOPARITY, ONESTOPBIT, dcb::fDtrControlEnable),
+        MakeDcb(19200, 8, NOPARITY, ONESTOPBIT, 0),  // a standard speed after a custom one
     };
     for (DCB wanted : rows) {
         SCOPED_TRACE(wanted.BaudRate);
@@ -238,6 +239,10 @@ TEST_F(TermiosComm, LineSettingsReachTheTerminal) {
         DCB got{};
         ASSERT_TRUE(GetCommState(port, &got));
         EXPECT_EQ(std::memcmp(&got, &wanted, sizeof got), 0);
+        // The input speed field is 0 (the output speed) or the output speed's own code.
+        const termios settings = line.Settings();
+        const tcflag_t input = (settings.c_cflag & CIBAUD) >> __builtin_ctz(CIBAUD);
+        EXPECT_TRUE(input == 0 || input == (settings.c_cflag & CBAUD)) << std::oct << input;
     }
     DCB zero = MakeDcb(0, 8, NOPARITY, ONESTOPBIT, 0);
     EXPECT_FALSE(SetCommState(port, &zero));
