@@ -1,7 +1,9 @@
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "TcpSocket.h"
@@ -93,8 +95,8 @@ void TcpClient::Write(const std::vector<uint8_t>& data) {
     }
 }
 
-void TcpClient::FillBuffer() {
-    const int ready = PollFor(fd_, POLLIN, readTimeoutMs_);
+void TcpClient::FillBuffer(int limitMs) {
+    const int ready = PollFor(fd_, POLLIN, std::clamp(limitMs, 0, readTimeoutMs_));
     if (ready < 0) {
         ThrowSocketError(errno);
     }
@@ -115,14 +117,29 @@ void TcpClient::FillBuffer() {
     next_ = 0;
 }
 
-uint8_t TcpClient::ReadByte() {
+uint8_t TcpClient::ReadByte(int limitMs) {
     if (next_ >= received_.size()) {
         if (fd_ < 0) {
             ThrowNotConnected();
         }
-        FillBuffer();
+        FillBuffer(limitMs);
     }
     return received_[next_++];
+}
+
+void TcpClient::DiscardReceived() {
+    received_.clear();
+    next_ = 0;
+    // Only the bytes the socket counts as queued are taken, so an end of stream or an error
+    // behind them is left for the next call to report.
+    uint8_t buffer[kReceiveChunk];
+    int queued = 0;
+    while (fd_ >= 0 && ioctl(fd_, FIONREAD, &queued) == 0 && queued > 0) {
+        const size_t take = std::min(sizeof buffer, static_cast<size_t>(queued));
+        if (recv(fd_, buffer, take, MSG_DONTWAIT) <= 0) {
+            break;
+        }
+    }
 }
 
 }  // namespace platform

@@ -44,8 +44,13 @@ public:
     virtual void CheckForDisconnect() = 0;
     // Sends every byte; raises on failure.
     virtual void Write(const std::vector<uint8_t>& data) = 0;
-    // The next received byte; raises after the read time-out, on a closed link or an error.
-    virtual uint8_t ReadByte() = 0;
+    // The next received byte; raises on a closed link or an error, and raises the read time-out
+    // when none comes within the client's read time-out or within limitMs, whichever ends
+    // first (0 takes only a byte that has already arrived).
+    virtual uint8_t ReadByte(int limitMs) = 0;
+    // Throws away what has been received and not read, so that the next read sees only what
+    // arrives after this; a closed link or an error stays to be reported.
+    virtual void DiscardReceived() = 0;
 
 private:
     std::string host_;
@@ -70,12 +75,13 @@ public:
     void Disconnect() override;
     void CheckForDisconnect() override;
     void Write(const std::vector<uint8_t>& data) override;
-    uint8_t ReadByte() override;
+    uint8_t ReadByte(int limitMs) override;
+    void DiscardReceived() override;
 
 private:
     // 0 while the peer keeps the connection, -1 when it closed it, else the socket's error.
     int ProbePeer();
-    void FillBuffer();
+    void FillBuffer(int limitMs);
 
     int fd_ = -1;
     int readTimeoutMs_ = kDefaultReadTimeoutMs;
