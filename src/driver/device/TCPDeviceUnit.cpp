@@ -166,9 +166,9 @@ void TTCPDevice::Attempt(uint8_t Cmd, TDataBuffer& Data, TDataBuffer& Status, in
     const TDataBuffer frame = BuildFrame(Cmd, Data);
     FLastSentHex = HexText(frame);
     try {
-        // What is left of an earlier answer (cut short by a stray 0x03 or by the length cap)
-        // would be taken for this one's, and every command after it would be sent twice.
-        FClient->DiscardReceived();
+        // The check also throws away what is left of an earlier answer (cut short by a stray
+        // 0x03 or by the length cap), which would otherwise be taken for this one's, and every
+        // command after it would be sent twice.
         FClient->CheckForDisconnect();
         FClient->Write(frame);
     } catch (const std::exception& e) {
@@ -215,15 +215,13 @@ TDataBuffer TTCPDevice::CollectAnswer(uint64_t WriteTime) {
 uint8_t TTCPDevice::ReadAnswerByte(uint64_t WriteTime, bool Busy) {
     // No answer takes longer than a busy printer is given: past that only a byte that has
     // already arrived is taken, so a printer that sends slowly cannot hold the caller.
-    platform::Clock& clock = platform::CurrentClock();
     const uint64_t deadline = WriteTime + kSynLimitSec * 1000;
-    const uint64_t now = clock.NowMs();
-    const int limit = now < deadline ? static_cast<int>(deadline - now) : 0;
     try {
-        return FClient->ReadByte(limit);
+        return FClient->ReadByte(deadline);
     } catch (const platform::TcpError& e) {
         // A printer still reporting itself busy when the time is up is busy for too long.
-        if (Busy && e.Kind() == platform::TcpErrorKind::ReadTimeout && clock.NowMs() >= deadline) {
+        if (Busy && e.Kind() == platform::TcpErrorKind::ReadTimeout &&
+            platform::CurrentClock().NowMs() >= deadline) {
             throw ECmdException(120, "");
         }
         throw;

@@ -1,11 +1,11 @@
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 
+#include "Clock.h"
 #include "TcpSocket.h"
 
 namespace platform {
@@ -15,6 +15,7 @@ using namespace tcp_detail;
 namespace {
 
 constexpr size_t kReceiveChunk = 512;
+constexpr size_t kDrainLimit = 64 * 1024;
 constexpr int kPeerOpen = 0;
 constexpr int kPeerClosed = -1;
 
@@ -66,11 +67,34 @@ bool TcpClient::Connected() {
     return false;
 }
 
+int TcpClient::DrainPeer() {
+    uint8_t dropped[kReceiveChunk];
+    // A peer that never stops sending must not keep the caller here: past a socket buffer's
+    // worth it counts as open, and what it still sends is the answer's business.
+    for (size_t total = 0; total < kDrainLimit;) {
+        const ssize_t got = recv(fd_, dropped, sizeof dropped, MSG_DONTWAIT);
+        if (got > 0) {
+            total += static_cast<size_t>(got);
+            continue;
+        }
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got == 0) {
+            return kPeerClosed;
+        }
+        return errno == EAGAIN || errno == EWOULDBLOCK ? kPeerOpen : errno;
+    }
+    return kPeerOpen;
+}
+
 void TcpClient::CheckForDisconnect() {
     if (fd_ < 0) {
         ThrowNotConnected();
     }
-    const int state = ProbePeer();
+    received_.clear();
+    next_ = 0;
+    const int state = DrainPeer();
     if (state != kPeerOpen) {
         Disconnect();
         ThrowClosedOrError(state);
@@ -95,8 +119,11 @@ void TcpClient::Write(const std::vector<uint8_t>& data) {
     }
 }
 
-void TcpClient::FillBuffer(int limitMs) {
-    const int ready = PollFor(fd_, POLLIN, std::clamp(limitMs, 0, readTimeoutMs_));
+void TcpClient::FillBuffer(uint64_t deadlineMs) {
+    const uint64_t now = CurrentClock().NowMs();
+    const uint64_t left = deadlineMs > now ? deadlineMs - now : 0;
+    const int ready =
+        PollFor(fd_, POLLIN, static_cast<int>(std::min<uint64_t>(left, readTimeoutMs_)));
     if (ready < 0) {
         ThrowSocketError(errno);
     }
@@ -117,29 +144,14 @@ void TcpClient::FillBuffer(int limitMs) {
     next_ = 0;
 }
 
-uint8_t TcpClient::ReadByte(int limitMs) {
+uint8_t TcpClient::ReadByte(uint64_t deadlineMs) {
     if (next_ >= received_.size()) {
         if (fd_ < 0) {
             ThrowNotConnected();
         }
-        FillBuffer(limitMs);
+        FillBuffer(deadlineMs);
     }
     return received_[next_++];
-}
-
-void TcpClient::DiscardReceived() {
-    received_.clear();
-    next_ = 0;
-    // Only the bytes the socket counts as queued are taken, so an end of stream or an error
-    // behind them is left for the next call to report.
-    uint8_t buffer[kReceiveChunk];
-    int queued = 0;
-    while (fd_ >= 0 && ioctl(fd_, FIONREAD, &queued) == 0 && queued > 0) {
-        const size_t take = std::min(sizeof buffer, static_cast<size_t>(queued));
-        if (recv(fd_, buffer, take, MSG_DONTWAIT) <= 0) {
-            break;
-        }
-    }
 }
 
 }  // namespace platform

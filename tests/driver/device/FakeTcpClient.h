@@ -11,7 +11,7 @@
 #include "TcpClient.h"
 
 // A scripted TCP client on a simulated clock. Each write queues the next scripted answer behind
-// whatever is left of the earlier ones, which only DiscardReceived throws away; an answer is a
+// whatever is left of the earlier ones, which only CheckForDisconnect throws away; an answer is a
 // list of steps read in order, and a read past the end times out.
 class FakeTcpClient : public platform::ITcpClient {
 public:
@@ -40,7 +40,7 @@ public:
     std::vector<std::vector<uint8_t>> writes;
     int connects = 0;
     int disconnects = 0;
-    int discards = 0;
+    int checks = 0;
     bool connected = false;
 
     void Connect(int) override {
@@ -63,6 +63,9 @@ public:
         connected = false;
     }
     void CheckForDisconnect() override {
+        ++checks;
+        current_.clear();
+        pending_.clear();
         if (!connected || checkFails) {
             throw platform::TcpError(platform::TcpErrorKind::Other, "EConnClosed",
                                      "Connection # Closed");
@@ -75,13 +78,9 @@ public:
             answers.pop_front();
         }
     }
-    void DiscardReceived() override {
-        ++discards;
-        current_.clear();
-        pending_.clear();
-    }
-    uint8_t ReadByte(int limitMs) override {
-        const uint64_t limit = std::min<uint64_t>(readTimeoutMs, static_cast<uint64_t>(limitMs));
+    uint8_t ReadByte(uint64_t deadlineMs) override {
+        const uint64_t now = clock_.NowMs();
+        const uint64_t limit = std::min(readTimeoutMs, deadlineMs > now ? deadlineMs - now : 0);
         uint64_t waited = 0;
         while (pending_.empty()) {
             if (current_.empty()) {

@@ -209,7 +209,8 @@ TEST_F(TCPDeviceTest, AnAnswerEndsFortySecondsAfterTheWrite) {
     }
 }
 
-// What is left of an answer cut short by a stray 0x03 is thrown away before the retry.
+// What is left of an answer cut short by a stray 0x03 is thrown away by the check before the
+// retry's write.
 TEST_F(TCPDeviceTest, TheRestOfADamagedAnswerIsNotReadAsTheNext) {
     ReplyFrame reply;
     reply.data = {'1', '2'};
@@ -219,7 +220,7 @@ TEST_F(TCPDeviceTest, TheRestOfADamagedAnswerIsNotReadAsTheNext) {
     EXPECT_EQ(fake->writes.size(), 2u) << "the retry reads its own answer";
     ASSERT_TRUE(Exchange({Good(0x21)}));
     EXPECT_EQ(fake->writes.size(), 3u);
-    EXPECT_EQ(fake->discards, 3) << "before every write";
+    EXPECT_EQ(fake->checks, 3) << "before every write";
 }
 
 TEST_F(TCPDeviceTest, SilenceReconnectsBeforeEachRetry) {
