@@ -248,7 +248,8 @@ std::string FormatFloat(const std::string& Format, double Value) {
 }
 
 double RoundMoney(double X) {
-    // A value too small or too large for cents, or not a number at all, has none to round.
+    // Too small for a cent, or not a number at all: nothing. Beyond 15 integer digits there
+    // are no cents left to round.
     if (!std::isfinite(X) || std::abs(X) < 0.00001) {
         return 0;
     }
