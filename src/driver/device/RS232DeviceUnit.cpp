@@ -81,9 +81,10 @@ bool TRS32Device::Connect() {
     return result;
 }
 
-bool TRS32Device::ReadByteTimeout(uint8_t& B, uint32_t Limit) {
+bool TRS32Device::ReadByteTimeout(uint8_t& B, uint32_t Limit, uint64_t Deadline) {
     platform::Clock& clock = platform::CurrentClock();
     const uint64_t start = clock.NowMs();
+    const uint64_t end = std::min(start + Limit, Deadline);
     do {
         try {
             if (FComPort->Read(&B, 1) == 1) {
@@ -94,19 +95,14 @@ bool TRS32Device::ReadByteTimeout(uint8_t& B, uint32_t Limit) {
             // A port error reads as silence; the caller's limits decide what it means.
             clock.SleepMs(kReadErrorPauseMs);
         }
-    } while (clock.NowMs() - start < Limit);
+    } while (clock.NowMs() < end);
     return false;
 }
 
 bool TRS32Device::ReadAnswerByte(uint8_t& B, const char* Part) {
     // No answer outlives the call's window: past it a byte is taken only when one port read
     // finds it, so a printer that sends slowly cannot hold the caller.
-    const uint64_t now = platform::CurrentClock().NowMs();
-    const uint32_t limit =
-        now < FAnswerDeadline
-            ? static_cast<uint32_t>(std::min<uint64_t>(kByteLimitMs, FAnswerDeadline - now))
-            : 0;
-    if (!ReadByteTimeout(B, limit)) {
+    if (!ReadByteTimeout(B, kByteLimitMs, FAnswerDeadline)) {
         return false;
     }
     AppendHexByte(B, FLastRecvHex);

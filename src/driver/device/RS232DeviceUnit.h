@@ -34,8 +34,9 @@ private:
     // A byte of the answer after its start, within the byte limit and the call's window: shown
     // in FLastRecvHex, refused past the largest frame.
     bool ReadAnswerByte(uint8_t& B, const char* Part);
-    // True with a byte read within Limit ms; port errors count as silence.
-    bool ReadByteTimeout(uint8_t& B, uint32_t Limit);
+    // True with a byte read within Limit ms and by Deadline, though one read is always made;
+    // port errors count as silence.
+    bool ReadByteTimeout(uint8_t& B, uint32_t Limit, uint64_t Deadline = UINT64_MAX);
     // Throws away what is still arriving after a mismatched answer.
     void Drain(uint64_t Start);
 
