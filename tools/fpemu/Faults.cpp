@@ -31,6 +31,7 @@ constexpr NamedFault kNames[] = {
     {Fault::NoSeparator, "no-04"},
     {Fault::NoPostamble, "no-05"},
     {Fault::NoTerminator, "no-03"},
+    {Fault::StrayTerminator, "stray-03"},
     {Fault::Junk, "junk"},
     {Fault::Endless, "endless"},
     {Fault::Close, "close"},
@@ -194,6 +195,13 @@ std::vector<Action> PlanAnswer(const Step& step, ReplyFrame frame) {
         case Fault::NoTerminator:
             frame.withTerminator = false;
             break;
+        case Fault::StrayTerminator: {
+            // Data bytes are sent as they are: the middle of the data is 4 + half its length on.
+            Bytes encoded = frame.Encode();
+            encoded.insert(encoded.begin() + 4 + static_cast<std::ptrdiff_t>(frame.data.size() / 2),
+                           kTerminator);
+            return {write(std::move(encoded))};
+        }
         case Fault::Junk: {
             Bytes bytes(step.junk.begin(), step.junk.end());
             const Bytes encoded = frame.Encode();

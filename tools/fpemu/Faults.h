@@ -27,6 +27,7 @@ enum class Fault {
     NoSeparator,      // 0x04 left out
     NoPostamble,      // 0x05 left out
     NoTerminator,     // 0x03 left out
+    StrayTerminator,  // a 0x03 inside the data, as line noise leaves one (the rest still follows)
     Junk,             // `junk` bytes before the frame
     Endless,          // a frame head followed by data that never ends (until the next request)
     Close,            // TCP: close the connection without answering

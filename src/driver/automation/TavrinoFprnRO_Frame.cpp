@@ -1,7 +1,6 @@
 #include "TavrinoFprnRO_Frame.h"
 
 #include <charconv>
-#include <cmath>
 #include <cstdio>
 
 #include "CodePage.h"
@@ -69,8 +68,8 @@ std::string DecimalCommas(std::string Line) {
     return Line;
 }
 
-int64_t Hundredths(double Amount) {
-    return std::llround(Amount * 100);
+bool CentsAbove(double A, double B) {
+    return RoundMoney(A) > RoundMoney(B);
 }
 
 int32_t TaxLetterNumber(char Letter) {

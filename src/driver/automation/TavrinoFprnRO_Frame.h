@@ -44,8 +44,9 @@ bool TryStrToInt64(const std::string& S, int64_t& Value);
 std::string AmountText(double Amount);
 // Every "." of a line becomes ",".
 std::string DecimalCommas(std::string Line);
-// An amount in whole hundredths, so that two amounts compare as the printer counts them.
-int64_t Hundredths(double Amount);
+// Whether amount A is above amount B in whole cents, as the printer counts them; amounts of any
+// size compare, far beyond what a cent count in an integer could hold.
+bool CentsAbove(double A, double B);
 // The tax group of a printer letter: A to G as the helper unit maps them, and H, which the
 // driver itself programs for group 8, as 8.
 int32_t TaxLetterNumber(char Letter);

@@ -429,7 +429,7 @@ HRESULT TTavrinoFprnRO::AddPayment(int32_t PayType, BSTR PayName, double PaySum,
                     PrintTextLine(PadBetween(PayType == 1 ? "Cash" : "Credit", AmountText(Amount),
                                              FCharPerLine));
                     FPaidTotal += Amount;
-                    if (Hundredths(FPaidTotal) > Hundredths(FSubTotal)) {
+                    if (CentsAbove(FPaidTotal, FSubTotal)) {
                         PrintTextLine(
                             PadBetween("Change", AmountText(FPaidTotal - FSubTotal), FCharPerLine));
                     }
@@ -468,7 +468,7 @@ void TTavrinoFprnRO::EndBonBody() {
     if (!IsOpen) {
         return;
     }
-    if (Hundredths(Tender) < Hundredths(Amount)) {
+    if (CentsAbove(Amount, Tender)) {
         // The receipt is not closed on the printer's word alone: cancel it and stop here, since
         // nothing is left open to print on or close.
         const std::string Sums =

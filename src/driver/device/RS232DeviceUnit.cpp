@@ -1,5 +1,7 @@
 #include "RS232DeviceUnit.h"
 
+#include <algorithm>
+
 #include "Clock.h"
 
 namespace {
@@ -79,9 +81,10 @@ bool TRS32Device::Connect() {
     return result;
 }
 
-bool TRS32Device::ReadByteTimeout(uint8_t& B, uint32_t Limit) {
+bool TRS32Device::ReadByteTimeout(uint8_t& B, uint32_t Limit, uint64_t Deadline) {
     platform::Clock& clock = platform::CurrentClock();
     const uint64_t start = clock.NowMs();
+    const uint64_t end = std::min(start + Limit, Deadline);
     do {
         try {
             if (FComPort->Read(&B, 1) == 1) {
@@ -92,12 +95,14 @@ bool TRS32Device::ReadByteTimeout(uint8_t& B, uint32_t Limit) {
             // A port error reads as silence; the caller's limits decide what it means.
             clock.SleepMs(kReadErrorPauseMs);
         }
-    } while (clock.NowMs() - start < Limit);
+    } while (clock.NowMs() < end);
     return false;
 }
 
-bool TRS32Device::ReadAnswerByte(uint8_t& B, uint32_t Limit, const char* Part) {
-    if (!ReadByteTimeout(B, Limit)) {
+bool TRS32Device::ReadAnswerByte(uint8_t& B, const char* Part) {
+    // No answer outlives the call's window: past it a byte is taken only when one port read
+    // finds it, so a printer that sends slowly cannot hold the caller.
+    if (!ReadByteTimeout(B, kByteLimitMs, FAnswerDeadline)) {
         return false;
     }
     AppendHexByte(B, FLastRecvHex);
@@ -162,24 +167,25 @@ void TRS32Device::Attempt(uint8_t Cmd, TDataBuffer& Data, TDataBuffer& Status, i
 
     uint8_t b = AwaitAnswer(Start);
     FAnswerBytes = 1;
+    FAnswerDeadline = Start + kRetryWindowMs;
     AppendHexByte(b, FLastRecvHex);
     if (b == kNak) {
         DoSynNak(b);
         throw ECmdException(106, "<NAK>");
     }
     uint8_t len = 0;
-    if (!ReadAnswerByte(len, kByteLimitMs, "<LEN>")) {
+    if (!ReadAnswerByte(len, "<LEN>")) {
         throw ECmdException(104, "<LEN>");
     }
     reply.AddHeader(len);
-    if (!ReadAnswerByte(b, kByteLimitMs, "<SEQ>")) {
+    if (!ReadAnswerByte(b, "<SEQ>")) {
         throw ECmdException(104, "<SEQ>");
     }
     if (b != FSeq) {
         throw ECmdException(109, "[" + HexByte(b) + "/" + HexByte(FSeq) + "]");
     }
     reply.AddHeader(b);
-    if (!ReadAnswerByte(b, kByteLimitMs, "<CMD>")) {
+    if (!ReadAnswerByte(b, "<CMD>")) {
         throw ECmdException(104, "<CMD>");
     }
     if (b != Cmd) {
@@ -187,13 +193,13 @@ void TRS32Device::Attempt(uint8_t Cmd, TDataBuffer& Data, TDataBuffer& Status, i
     }
     reply.AddHeader(b);
     do {
-        if (!ReadAnswerByte(b, kByteLimitMs, "<DATA>")) {
+        if (!ReadAnswerByte(b, "<DATA>")) {
             throw ECmdException(105, "<DATA>");
         }
         reply.AddData(b);
     } while (b != kEot);
     do {
-        if (!ReadAnswerByte(b, kByteLimitMs, "<STATUS>")) {
+        if (!ReadAnswerByte(b, "<STATUS>")) {
             throw ECmdException(105, "<STATUS>");
         }
         reply.AddStatus(b);
@@ -202,7 +208,7 @@ void TRS32Device::Attempt(uint8_t Cmd, TDataBuffer& Data, TDataBuffer& Status, i
         throw ECmdException(105, "<STATUS>");
     }
     for (;;) {
-        if (!ReadAnswerByte(b, kByteLimitMs, "<BCC>")) {
+        if (!ReadAnswerByte(b, "<BCC>")) {
             throw ECmdException(105, "<BCC>");
         }
         if (b == kEtx) {

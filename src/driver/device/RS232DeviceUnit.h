@@ -31,13 +31,16 @@ private:
                  uint64_t Start);
     // Skips bytes until the 0x01 or NAK that starts the answer, while SYN keeps it waiting.
     uint8_t AwaitAnswer(uint64_t Start);
-    // A byte of the answer after its start: shown in FLastRecvHex, refused past the largest frame.
-    bool ReadAnswerByte(uint8_t& B, uint32_t Limit, const char* Part);
-    // True with a byte read within Limit ms; port errors count as silence.
-    bool ReadByteTimeout(uint8_t& B, uint32_t Limit);
+    // A byte of the answer after its start, within the byte limit and the call's window: shown
+    // in FLastRecvHex, refused past the largest frame.
+    bool ReadAnswerByte(uint8_t& B, const char* Part);
+    // True with a byte read within Limit ms and by Deadline, though one read is always made;
+    // port errors count as silence.
+    bool ReadByteTimeout(uint8_t& B, uint32_t Limit, uint64_t Deadline = UINT64_MAX);
     // Throws away what is still arriving after a mismatched answer.
     void Drain(uint64_t Start);
 
     std::unique_ptr<TComPort> FComPort;
     int32_t FAnswerBytes = 0;
+    uint64_t FAnswerDeadline = 0;
 };

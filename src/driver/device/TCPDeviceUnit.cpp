@@ -166,6 +166,9 @@ void TTCPDevice::Attempt(uint8_t Cmd, TDataBuffer& Data, TDataBuffer& Status, in
     const TDataBuffer frame = BuildFrame(Cmd, Data);
     FLastSentHex = HexText(frame);
     try {
+        // The check also throws away what is left of an earlier answer (cut short by a stray
+        // 0x03 or by the length cap), which would otherwise be taken for this one's, and every
+        // command after it would be sent twice.
         FClient->CheckForDisconnect();
         FClient->Write(frame);
     } catch (const std::exception& e) {
@@ -182,9 +185,11 @@ void TTCPDevice::Attempt(uint8_t Cmd, TDataBuffer& Data, TDataBuffer& Status, in
 TDataBuffer TTCPDevice::CollectAnswer(uint64_t WriteTime) {
     TDataBuffer answer;
     bool collecting = false;
+    bool busy = false;
     int32_t received = 0;
     for (;;) {
-        const uint8_t b = FClient->ReadByte();
+        const uint8_t b = ReadAnswerByte(WriteTime, busy);
+        busy = b == kSyn;
         if (b == kSyn) {
             if (ElapsedSec(WriteTime) >= kSynLimitSec) {
                 throw ECmdException(120, "");
@@ -204,6 +209,22 @@ TDataBuffer TTCPDevice::CollectAnswer(uint64_t WriteTime) {
         if (b == kEtx) {
             return answer;
         }
+    }
+}
+
+uint8_t TTCPDevice::ReadAnswerByte(uint64_t WriteTime, bool Busy) {
+    // No answer takes longer than a busy printer is given: past that only a byte that has
+    // already arrived is taken, so a printer that sends slowly cannot hold the caller.
+    const uint64_t deadline = WriteTime + kSynLimitSec * 1000;
+    try {
+        return FClient->ReadByte(deadline);
+    } catch (const platform::TcpError& e) {
+        // A printer still reporting itself busy when the time is up is busy for too long.
+        if (Busy && e.Kind() == platform::TcpErrorKind::ReadTimeout &&
+            platform::CurrentClock().NowMs() >= deadline) {
+            throw ECmdException(120, "");
+        }
+        throw;
     }
 }
 

@@ -33,6 +33,9 @@ private:
     void Attempt(uint8_t Cmd, TDataBuffer& Data, TDataBuffer& Status, int32_t Attempts);
     // Reads until 0x03; returns the bytes from the 0x01 on, or nothing when no 0x01 came.
     TDataBuffer CollectAnswer(uint64_t WriteTime);
+    // The next byte of an answer, within the time an answer is given from its write; Busy says
+    // the printer's last byte was SYN.
+    uint8_t ReadAnswerByte(uint64_t WriteTime, bool Busy);
     TDataBuffer TakeApart(uint8_t Cmd, const TDataBuffer& Answer, TDataBuffer& Status);
 
     std::unique_ptr<platform::ITcpClient> FClient;

@@ -83,32 +83,6 @@ std::string PadBetween(const std::string& Left, const std::string& Right, int Wi
     return left + std::string(blanks, ' ') + right;
 }
 
-double RoundMoney(double X) {
-    const double adjust = X >= 0 ? 0.01 : -0.01;
-    if (std::abs(X) < 0.00001) {
-        X = 0;
-    }
-    std::string text = FloatToStr(X);
-    const size_t point = text.find('.');
-    // Past 15 integer digits the text is scientific and has no cents to round.
-    if (text.find('E') != std::string::npos) {
-        return X;
-    }
-    double value = 0;
-    if (point == std::string::npos) {
-        TryStrToFloat(text, value);
-        return value;
-    }
-    const char third = point + 3 < text.size() ? text[point + 3] : '0';
-    text.resize(std::min(text.size(), point + 3));
-    TryStrToFloat(text, value);
-    if (third >= '5') {
-        // Through the text again, so the result is the double nearest to the rounded amount.
-        TryStrToFloat(FloatToStr(value + adjust), value);
-    }
-    return value;
-}
-
 std::string PayTypeLetter(int PayType) {
     static constexpr char kLetters[] = "PPNCDIJKLMQR";
     if (PayType < 0 || PayType > 11) {

@@ -20,7 +20,8 @@ std::string FloatToStr(double Value);
 
 // Pattern format: "0" is a digit that is always written, "#" one written only when needed, the
 // first "." the decimal point; any other character is copied as it stands ("00.00%  ").
-// Rounds half away from zero on the value's decimal digits (0.125 gives "0.13"); a value that
+// Rounds the value as written (its shortest round-trip digits, at most 15 significant) half
+// away from zero, the rule RoundMoney follows: 2.675 gives "2.68", 0.125 "0.13". A value that
 // rounds to zero carries no sign.
 std::string FormatFloat(const std::string& Format, double Value);
 
@@ -85,7 +86,8 @@ bool IsValidIP(const std::string& S);
 std::string PadBetween(const std::string& Left, const std::string& Right, int Width);
 
 // Two decimals, half away from zero, decided by the third decimal of the 15-digit text
-// (1.005 gives 1.01, 2.3449 gives 2.34); below 1E-5 the amount is 0.
+// (1.005 gives 1.01, 2.3449 gives 2.34), the rule of the "0.00" pattern; below 1E-5 the amount
+// is 0, and from 1E15 on, where the text has no cents, it is returned as it is.
 double RoundMoney(double X);
 
 // Payment type 0 to 11 as the printer's letter; EAbort "Invalid pay type nom: N." otherwise.

@@ -23,8 +23,8 @@ void StripTrailingZeros(TDecimal& D) {
     }
 }
 
-// The digits are taken at 18 significant places, as the development system's extended-precision
-// conversion sees them, and every later rounding works on that decimal text.
+// The value as written: the shortest digits that read back as the same double, so 2.675 is
+// 2.675 and not the 2.67499999... that the double holds.
 TDecimal ToDecimal(double Value) {
     TDecimal D;
     D.Negative = std::signbit(Value);
@@ -33,10 +33,13 @@ TDecimal ToDecimal(double Value) {
     }
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(Value),
-                                      std::chars_format::scientific, 17);
-    // "d.ddddddddddddddddde-xx"
+                                      std::chars_format::scientific);
+    // "d[.ddd]e-xx"
     const char* e = static_cast<const char*>(std::memchr(buffer, 'e', result.ptr - buffer));
-    D.Digits = std::string(1, buffer[0]) + std::string(static_cast<const char*>(buffer) + 2, e);
+    D.Digits = std::string(1, buffer[0]);
+    if (buffer[1] == '.') {
+        D.Digits.append(static_cast<const char*>(buffer) + 2, e);
+    }
     int exponent = 0;
     const char* start = e + 1;
     if (*start == '+') {
@@ -69,6 +72,33 @@ void RoundDigits(TDecimal& D, int Count) {
         }
     }
     StripTrailingZeros(D);
+}
+
+constexpr int kPrecision = 15;
+
+// Every number the unit writes or rounds starts from these digits: the value as written, at
+// most 15 significant, so a pattern, RoundMoney and FloatToStr never see two different values.
+TDecimal WrittenDecimal(double Value) {
+    TDecimal D = ToDecimal(Value);
+    RoundDigits(D, kPrecision);
+    return D;
+}
+
+// The written value rounded to Decimals places, half away from zero.
+TDecimal RoundedDecimal(double Value, int Decimals) {
+    TDecimal D = WrittenDecimal(Value);
+    RoundDigits(D, D.Exponent + Decimals);
+    return D;
+}
+
+double ToDouble(const TDecimal& D) {
+    if (D.Digits.empty()) {
+        return 0;
+    }
+    const std::string text = "0." + D.Digits + "e" + std::to_string(D.Exponent);
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return D.Negative ? -value : value;
 }
 
 // The digit at decimal place Place (1 = tenths, 0 = units, -1 = tens ...).
@@ -121,9 +151,7 @@ std::string FloatToStr(double Value) {
     if (!std::isfinite(Value)) {
         return NonFiniteText(Value);
     }
-    constexpr int kPrecision = 15;
-    TDecimal D = ToDecimal(Value);
-    RoundDigits(D, kPrecision);
+    const TDecimal D = WrittenDecimal(Value);
     if (D.Digits.empty()) {
         return "0";
     }
@@ -171,8 +199,7 @@ std::string FormatFloat(const std::string& Format, double Value) {
         }
     }
 
-    TDecimal D = ToDecimal(Value);
-    RoundDigits(D, D.Exponent + maxDecimals);
+    const TDecimal D = RoundedDecimal(Value, maxDecimals);
 
     std::string integerDigits;
     for (int place = std::max(D.Exponent, minIntegerDigits); place > 0; --place) {
@@ -218,6 +245,18 @@ std::string FormatFloat(const std::string& Format, double Value) {
         }
     }
     return text;
+}
+
+double RoundMoney(double X) {
+    // Too small for a cent, or not a number at all: nothing. Beyond 15 integer digits there
+    // are no cents left to round.
+    if (!std::isfinite(X) || std::abs(X) < 0.00001) {
+        return 0;
+    }
+    if (WrittenDecimal(X).Exponent > kPrecision) {
+        return X;
+    }
+    return ToDouble(RoundedDecimal(X, 2));
 }
 
 bool TryStrToFloat(const std::string& S, double& Value) {

@@ -82,6 +82,9 @@ DWORD DcbToTermios(const DCB& dcb, termios& settings, DWORD& customSpeed) {
     settings.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
     settings.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
     customSpeed = dcb.BaudRate;
+    // cfsetispeed leaves the kernel's input field alone, where an earlier custom speed stays
+    // marked; cleared, the input speed is the output speed.
+    settings.c_cflag &= ~CIBAUD;
     for (const SpeedConstant& entry : kSpeeds) {
         if (entry.speed == dcb.BaudRate) {
             cfsetispeed(&settings, entry.constant);

@@ -32,8 +32,9 @@ DWORD WaitReady(const TermiosPort& port, short events, std::optional<uint64_t> w
     if (fds[1].revents != 0) {
         return ERROR_OPERATION_ABORTED;
     }
-    hungUp =
-        (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0 && (fds[0].revents & events) == 0;
+    // A line that hung up also reports itself readable, and its reads then give 0 bytes, which
+    // with VMIN 0 look like an empty queue: the hang-up bit alone tells them apart.
+    hungUp = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
     return ERROR_SUCCESS;
 }
 
@@ -65,6 +66,7 @@ BOOL TermiosComm::ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToR
     uint64_t lastByte = start;
     DWORD error = ERROR_SUCCESS;
     bool hungUp = false;
+    bool lastLook = false;
     for (;;) {
         if (received < nNumberOfBytesToRead) {
             const ssize_t count =
@@ -81,7 +83,12 @@ BOOL TermiosComm::ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToR
         }
         const std::optional<uint64_t> wait = deadline.WaitMs(clock.NowMs(), received, lastByte);
         if (wait == 0u) {
-            break;
+            // An empty read says nothing of the line; one look without waiting tells a quiet
+            // line from one that is gone.
+            if (received >= nNumberOfBytesToRead || lastLook) {
+                break;
+            }
+            lastLook = true;
         }
         error = WaitReady(*port, POLLIN, wait, hungUp);
         if (error != ERROR_SUCCESS) {

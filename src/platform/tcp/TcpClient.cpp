@@ -2,8 +2,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
+#include "Clock.h"
 #include "TcpSocket.h"
 
 namespace platform {
@@ -13,6 +15,7 @@ using namespace tcp_detail;
 namespace {
 
 constexpr size_t kReceiveChunk = 512;
+constexpr size_t kDrainLimit = 64 * 1024;
 constexpr int kPeerOpen = 0;
 constexpr int kPeerClosed = -1;
 
@@ -64,11 +67,34 @@ bool TcpClient::Connected() {
     return false;
 }
 
+int TcpClient::DrainPeer() {
+    uint8_t dropped[kReceiveChunk];
+    // A peer that never stops sending must not keep the caller here: past a socket buffer's
+    // worth it counts as open, and what it still sends is the answer's business.
+    for (size_t total = 0; total < kDrainLimit;) {
+        const ssize_t got = recv(fd_, dropped, sizeof dropped, MSG_DONTWAIT);
+        if (got > 0) {
+            total += static_cast<size_t>(got);
+            continue;
+        }
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got == 0) {
+            return kPeerClosed;
+        }
+        return errno == EAGAIN || errno == EWOULDBLOCK ? kPeerOpen : errno;
+    }
+    return kPeerOpen;
+}
+
 void TcpClient::CheckForDisconnect() {
     if (fd_ < 0) {
         ThrowNotConnected();
     }
-    const int state = ProbePeer();
+    received_.clear();
+    next_ = 0;
+    const int state = DrainPeer();
     if (state != kPeerOpen) {
         Disconnect();
         ThrowClosedOrError(state);
@@ -93,8 +119,11 @@ void TcpClient::Write(const std::vector<uint8_t>& data) {
     }
 }
 
-void TcpClient::FillBuffer() {
-    const int ready = PollFor(fd_, POLLIN, readTimeoutMs_);
+void TcpClient::FillBuffer(uint64_t deadlineMs) {
+    const uint64_t now = CurrentClock().NowMs();
+    const uint64_t left = deadlineMs > now ? deadlineMs - now : 0;
+    const int ready =
+        PollFor(fd_, POLLIN, static_cast<int>(std::min<uint64_t>(left, readTimeoutMs_)));
     if (ready < 0) {
         ThrowSocketError(errno);
     }
@@ -115,12 +144,12 @@ void TcpClient::FillBuffer() {
     next_ = 0;
 }
 
-uint8_t TcpClient::ReadByte() {
+uint8_t TcpClient::ReadByte(uint64_t deadlineMs) {
     if (next_ >= received_.size()) {
         if (fd_ < 0) {
             ThrowNotConnected();
         }
-        FillBuffer();
+        FillBuffer(deadlineMs);
     }
     return received_[next_++];
 }

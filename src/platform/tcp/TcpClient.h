@@ -40,12 +40,17 @@ public:
     // Open and not closed by the peer.
     virtual bool Connected() = 0;
     virtual void Disconnect() = 0;
-    // Raises when the link is not open or the peer has closed it.
+    // Raises when the link is not open or the peer has closed it. Whether the peer closed shows
+    // only behind what it sent before, so that is read and thrown away: the next read sees only
+    // what arrives after the check.
     virtual void CheckForDisconnect() = 0;
     // Sends every byte; raises on failure.
     virtual void Write(const std::vector<uint8_t>& data) = 0;
-    // The next received byte; raises after the read time-out, on a closed link or an error.
-    virtual uint8_t ReadByte() = 0;
+    // The next received byte; raises on a closed link or an error, and raises the read time-out
+    // when none comes within the client's read time-out or by deadlineMs on the current clock
+    // (platform::CurrentClock), whichever ends first. Past the deadline only a byte that has
+    // already arrived is taken.
+    virtual uint8_t ReadByte(uint64_t deadlineMs) = 0;
 
 private:
     std::string host_;
@@ -70,12 +75,14 @@ public:
     void Disconnect() override;
     void CheckForDisconnect() override;
     void Write(const std::vector<uint8_t>& data) override;
-    uint8_t ReadByte() override;
+    uint8_t ReadByte(uint64_t deadlineMs) override;
 
 private:
     // 0 while the peer keeps the connection, -1 when it closed it, else the socket's error.
     int ProbePeer();
-    void FillBuffer();
+    // The same, reading through and dropping whatever the socket holds.
+    int DrainPeer();
+    void FillBuffer(uint64_t deadlineMs);
 
     int fd_ = -1;
     int readTimeoutMs_ = kDefaultReadTimeoutMs;

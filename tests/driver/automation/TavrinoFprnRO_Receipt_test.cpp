@@ -152,6 +152,45 @@ TEST_F(ReceiptTest, NonFiscalReceiptIsLaidOutByteForByte) {
     EXPECT_EQ(PrinterState().receipt.kind, fpemu::Receipt::Kind::None);
 }
 
+// What the printer is sent and what the driver sums are one amount, rounded one way; sums far
+// beyond the printer's range are laid out, not wrapped round.
+TEST_F(ReceiptTest, AmountsAreSentAsTheDriverSumsThem) {
+    ExpectCalls({{StartBonLine(2), Ok}});
+    size_t From = Mark();
+    ExpectCalls({
+        {R"(AddPlu "1" "Jam" 2.675 1 1 0)", Ok},
+        {R"(AddPlu "2" "Tea" 1.005 1 1 0)", Ok},
+        {R"(AddPayment 1 "" 3.685 1)", Ok},
+        {"EndBon", Ok},
+    });
+    using TSent = std::vector<std::pair<uint8_t, std::string>>;
+    TSent Sales;
+    for (const auto& Frame : Sent(From)) {
+        if (Frame.first == 0x31 || Frame.first == 0x35) {
+            Sales.push_back(Frame);
+        }
+    }
+    EXPECT_EQ(Sales, (TSent{{0x31, "1\nJam\tA2.68"}, {0x31, "2\nTea\tA1.01"}, {0x35, "\tP+3.69"}}));
+    EXPECT_EQ(PrinterState().receipt.kind, fpemu::Receipt::Kind::None) << "paid in full";
+
+    ExpectCalls({{StartBonLine(1), Ok}});
+    From = Emulator->Journal().size();
+    ExpectCalls({
+        {R"(AddPlu "1" "Gold" 100000000000000000.0 1 1 0)", Ok},
+        {R"(AddPayment 1 "" 10 1)", Ok},
+    });
+    const std::vector<std::string> Golden = {
+        "Gold     100000000000000000,00 \xC0",
+        "--------------------------------",
+        "TOTAL      100000000000000000,00",
+        "--------------------------------",
+        "Paid P",
+        "Cash                       10,00",
+    };
+    EXPECT_EQ(JournalSince(From), Golden) << "no change is due";
+    ExpectCalls({{"EndBon", Ok}});
+}
+
 TEST_F(ReceiptTest, OperatorNameIsTheCashiersOrCutToTheLine) {
     ExpectCalls({{StartBonLine(2, "", 4, "", "Anna"), Ok},
                  {"VoidCurrReciept", Ok},

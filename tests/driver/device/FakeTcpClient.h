@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <stdexcept>
@@ -9,8 +10,9 @@
 #include "Clock.h"
 #include "TcpClient.h"
 
-// A scripted TCP client on a simulated clock. Each write starts the next scripted answer afresh;
-// an answer is a list of steps read in order, and a read past its end times out.
+// A scripted TCP client on a simulated clock. Each write queues the next scripted answer behind
+// whatever is left of the earlier ones, which only CheckForDisconnect throws away; an answer is a
+// list of steps read in order, and a read past the end times out.
 class FakeTcpClient : public platform::ITcpClient {
 public:
     struct Step {
@@ -38,6 +40,7 @@ public:
     std::vector<std::vector<uint8_t>> writes;
     int connects = 0;
     int disconnects = 0;
+    int checks = 0;
     bool connected = false;
 
     void Connect(int) override {
@@ -60,6 +63,9 @@ public:
         connected = false;
     }
     void CheckForDisconnect() override {
+        ++checks;
+        current_.clear();
+        pending_.clear();
         if (!connected || checkFails) {
             throw platform::TcpError(platform::TcpErrorKind::Other, "EConnClosed",
                                      "Connection # Closed");
@@ -67,14 +73,15 @@ public:
     }
     void Write(const std::vector<uint8_t>& data) override {
         writes.push_back(data);
-        current_.clear();
-        pending_.clear();
         if (!answers.empty()) {
-            current_.assign(answers.front().begin(), answers.front().end());
+            current_.insert(current_.end(), answers.front().begin(), answers.front().end());
             answers.pop_front();
         }
     }
-    uint8_t ReadByte() override {
+    uint8_t ReadByte(uint64_t deadlineMs) override {
+        const uint64_t now = clock_.NowMs();
+        const uint64_t limit = std::min(readTimeoutMs, deadlineMs > now ? deadlineMs - now : 0);
+        uint64_t waited = 0;
         while (pending_.empty()) {
             if (current_.empty()) {
                 current_.push_back(TimeOut());
@@ -86,12 +93,18 @@ public:
                     pending_.insert(pending_.end(), step.bytes.begin(), step.bytes.end());
                     break;
                 case Step::Wait:
+                    // A pause longer than the read may wait ends it; the rest of the pause stays.
+                    if (waited + step.ms > limit) {
+                        current_.push_front(Pause(waited + step.ms - limit));
+                        clock_.Advance(limit - waited);
+                        throw TimedOut();
+                    }
+                    waited += step.ms;
                     clock_.Advance(step.ms);
                     break;
                 case Step::ReadTimeout:
-                    clock_.Advance(readTimeoutMs);
-                    throw platform::TcpError(platform::TcpErrorKind::ReadTimeout, "EReadTimeout",
-                                             "Read timed out.");
+                    clock_.Advance(limit - waited);
+                    throw TimedOut();
                 case Step::PeerClose:
                     connected = false;
                     throw platform::TcpError(platform::TcpErrorKind::Other, "EConnClosed",
@@ -106,6 +119,11 @@ public:
     }
 
 private:
+    static platform::TcpError TimedOut() {
+        return platform::TcpError(platform::TcpErrorKind::ReadTimeout, "EReadTimeout",
+                                  "Read timed out.");
+    }
+
     platform::SimulatedClock& clock_;
     std::deque<Step> current_;
     std::deque<uint8_t> pending_;

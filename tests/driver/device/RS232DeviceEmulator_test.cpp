@@ -1,6 +1,9 @@
 // The serial device against the printer emulator over a pseudo-terminal, in real time.
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +21,11 @@ protected:
         device.SetBaudRate("115200");
     }
     ~RS232DeviceEmulator() override { unsetenv("KALVORA_PORTS"); }
+
+    void PlugIn() {
+        emulator = fpemu::Emulator::StartPty(7);
+        setenv("KALVORA_PORTS", emulator->PortMapping().c_str(), 1);
+    }
 
     bool Status() {
         data = {'W'};
@@ -66,6 +74,46 @@ TEST_F(RS232DeviceEmulator, MissingAndBusyPorts) {
     EXPECT_FALSE(second.Connect());
     EXPECT_EQ(second.FLastErrorMsg,
               "Failed open port COM7/9600 Unable to open com port (Error: 5)");
+}
+
+long ThreadCpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000L +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+}
+
+// The adapter is pulled out while the device waits for an answer, then plugged in again.
+TEST_F(RS232DeviceEmulator, UnpluggedLineFailsWithoutSpinningAndConnectsAgain) {
+    ASSERT_TRUE(device.Connect()) << device.FLastErrorMsg;
+    emulator->Script("silence");
+    std::thread unplug([this] {
+        emulator->WaitForFrames(1, 5000);
+        emulator.reset();
+    });
+    const long cpuBefore = ThreadCpuMs();
+    EXPECT_FALSE(Status());
+    const long cpu = ThreadCpuMs() - cpuBefore;
+    unplug.join();
+    EXPECT_EQ(device.FLastErrorCode, 102);
+    const std::string last = "Error writing to COM. PurgeComm function failed (Error: 31)";
+    ASSERT_GE(device.FLastErrorMsg.size(), last.size());
+    EXPECT_EQ(device.FLastErrorMsg.substr(device.FLastErrorMsg.size() - last.size()), last)
+        << device.FLastErrorMsg;
+    EXPECT_LT(cpu, 100) << "the reads fail at once, not after polling an empty line";
+
+    uint8_t byte = 0;
+    try {
+        device.ComPort().Read(&byte, 1);
+        ADD_FAILURE() << "a read on a line that is gone succeeded";
+    } catch (const EComPort& e) {
+        EXPECT_EQ(e.ErrorCode(), 3);
+        EXPECT_STREQ(e.what(), "ReadFile function failed (Error: 31)");
+    }
+
+    PlugIn();
+    ASSERT_TRUE(device.Connect()) << device.FLastErrorMsg;
+    EXPECT_TRUE(Status()) << device.FLastErrorMsg;
 }
 
 }  // namespace

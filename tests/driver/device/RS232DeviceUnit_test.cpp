@@ -220,6 +220,34 @@ TEST_F(RS232DeviceTest, BusyPrinterIsGivenTwentySeconds) {
     EXPECT_LT(Elapsed(), 20200u);
 }
 
+// However slowly a printer sends, the call ends with its 20 s window; an answer that starts at
+// the window's end is still taken while its bytes keep coming.
+TEST_F(RS232DeviceTest, AnAnswerEndsWithTheCallsWindow) {
+    ASSERT_TRUE(device.Connect());
+    ReplyFrame reply;
+    reply.data = Bytes(200, 'A');
+    Answer slow;
+    uint64_t at = 20;
+    for (uint8_t b : reply.Bytes()) {
+        slow.push_back({{b}, at});
+        at += 450;  // within the 500 ms a byte may take
+    }
+    EXPECT_FALSE(Exchange({slow, Good()}));
+    EXPECT_EQ(device.FLastErrorCode, 105);
+    EXPECT_EQ(device.FLastErrorMsg, "Fail read data from packet. <DATA>\r\n[RETRY->>]")
+        << "the pause before a retry comes first, then the window ends";
+    EXPECT_GE(Elapsed(), 20000u);
+    EXPECT_LT(Elapsed(), 20300u);
+    EXPECT_EQ(line.Written().size(), 1u);
+
+    Answer late;
+    for (uint64_t t = 500; t <= 19500; t += 500) {
+        late.push_back({{0x16}, t});
+    }
+    late.push_back({Good(0x21)[0].first, 20100});
+    EXPECT_TRUE(Exchange({late})) << device.FLastErrorMsg;
+}
+
 TEST_F(RS232DeviceTest, LateAnswerAfterTheLastSyn) {
     ASSERT_TRUE(device.Connect());
     // Junk keeps the line busy without SYN for more than 4 s.

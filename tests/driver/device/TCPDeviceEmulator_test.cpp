@@ -1,4 +1,6 @@
 // The TCP device against the printer emulator, in real time.
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "Emulator.h"
@@ -52,6 +54,25 @@ TEST_F(TCPDeviceEmulator, RetriesAfterNakAndAfterSilence) {
     const auto frames = emulator->Frames();
     ASSERT_EQ(frames.size(), 4u);
     EXPECT_EQ(frames[2].seq, frames[3].seq) << "the retry resends the same frame";
+}
+
+// The rest of a damaged answer must not be read as the next one's: each command after it goes
+// out once.
+TEST_F(TCPDeviceEmulator, DamagedAnswerLeavesTheLinkInStep) {
+    emulator->Script("stray-03");
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        data.clear();
+        ASSERT_TRUE(device->SendCommand(0x3E, data, status)) << device->FLastErrorMsg;
+        EXPECT_EQ(data.size(), 17u) << "dd-mm-yy hh:nn:ss";
+    }
+    std::vector<uint8_t> seqs;
+    for (const auto& frame : emulator->Frames()) {
+        seqs.push_back(frame.seq);
+    }
+    EXPECT_EQ(seqs, (std::vector<uint8_t>{0x20, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25}))
+        << "only the damaged answer's command is sent again";
+    EXPECT_EQ(emulator->Connections(), 1);
 }
 
 TEST_F(TCPDeviceEmulator, PeerThatClosesEndsTheCall) {

@@ -175,6 +175,54 @@ TEST_F(TCPDeviceTest, BusyPrinterIsGivenFortySecondsFromTheWrite) {
     EXPECT_TRUE(Exchange({busy}));
 }
 
+// However slowly a printer sends, an answer ends 40 s after its write; a printer still busy
+// then fails as busy.
+TEST_F(TCPDeviceTest, AnAnswerEndsFortySecondsAfterTheWrite) {
+    struct Row {
+        const char* name;
+        uint8_t filler;  // sent every `everyMs` after the frame's head
+        uint64_t everyMs;
+        int32_t code;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"one data byte every 2 s", 0x41, 2000, 103, "EReadTimeout/Read timed out.[RETRY->]"},
+        {"SYN every 600 ms", 0x16, 600, 120, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeTcpClient::Answer slow{FakeTcpClient::Send({0x01, 0x2B, 0x20, 0x4A})};
+        if (row.filler == 0x16) {
+            slow.clear();
+        }
+        for (int i = 0; i < 200; ++i) {
+            slow.push_back(FakeTcpClient::Pause(row.everyMs));
+            slow.push_back(FakeTcpClient::Send({row.filler}));
+        }
+        device->FSeq = 0x1F;
+        fake->writes.clear();
+        EXPECT_FALSE(Exchange({slow, Good()}));
+        EXPECT_EQ(device->FLastErrorCode, row.code);
+        EXPECT_EQ(device->FLastErrorMsg, row.message);
+        EXPECT_EQ(Elapsed(), 40'000u);
+        EXPECT_EQ(fake->writes.size(), 1u) << "past the retry window";
+    }
+}
+
+// What is left of an answer cut short by a stray 0x03 is thrown away by the check before the
+// retry's write.
+TEST_F(TCPDeviceTest, TheRestOfADamagedAnswerIsNotReadAsTheNext) {
+    ReplyFrame reply;
+    reply.data = {'1', '2'};
+    std::vector<uint8_t> damaged = reply.Bytes();
+    damaged.insert(damaged.begin() + 5, 0x03);
+    ASSERT_TRUE(Exchange({{FakeTcpClient::Send(damaged)}, Good()}));
+    EXPECT_EQ(fake->writes.size(), 2u) << "the retry reads its own answer";
+    ASSERT_TRUE(Exchange({Good(0x21)}));
+    EXPECT_EQ(fake->writes.size(), 3u);
+    EXPECT_EQ(fake->checks, 3) << "before every write";
+}
+
 TEST_F(TCPDeviceTest, SilenceReconnectsBeforeEachRetry) {
     EXPECT_FALSE(Exchange({}));
     EXPECT_EQ(fake->writes.size(), 4u);

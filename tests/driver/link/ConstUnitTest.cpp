@@ -56,8 +56,8 @@ TEST(ConstUnitFormat, FormatFloatRoundsHalvesAwayFromZeroOnTheDecimalValue) {
         {"0.00", 0.125, "0.13"},  // an exact half
         {"0.00", -0.125, "-0.13"},
         {"0.00", 0.375, "0.38"},
-        {"0.00", 2.675, "2.67"},  // the double lies just below the half
-        {"0.00", 1.005, "1.00"},
+        {"0.00", 2.675, "2.68"},  // the double lies just below the half; the value as written
+        {"0.00", 1.005, "1.01"},  // does not
         {"0.00", 999.999, "1000.00"},
         {"0.00", -0.004, "0.00"},  // rounds to zero: no sign
         {"0.00", -0.005, "-0.01"},
@@ -234,6 +234,43 @@ TEST(ConstUnitHelpers, RoundMoneyLooksAtTheThirdDecimalOfTheText) {
         EXPECT_EQ(RoundMoney(value), rounded);
     }
     EXPECT_FALSE(std::signbit(RoundMoney(-0.000004)));
+}
+
+// The amount a pattern sends and the amount the driver sums must be the same cent.
+TEST(ConstUnitHelpers, PatternsAndRoundMoneyRoundHalfwayAmountsAlike) {
+    const std::vector<std::pair<double, const char*>> rows = {
+        {2.675, "2.68"},
+        {1.005, "1.01"},
+        {0.015, "0.02"},
+        {-2.675, "-2.68"},
+        {-0.015, "-0.02"},
+        {1.115, "1.12"},
+        {8.345, "8.35"},
+        {10.005, "10.01"},
+        {std::nextafter(2.675, 0.0), "2.68"},  // a product one step below the half
+        {1.15 * 3, "3.45"},
+        {0.1 + 0.2, "0.30"},
+        {1e17, "100000000000000000.00"},
+    };
+    for (const auto& [value, text] : rows) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(FormatFloat("0.00", value), text);
+        EXPECT_EQ(FormatFloat("0.00", RoundMoney(value)), text);
+    }
+    // Every half cent up to 100.
+    for (int cents = 0; cents < 10000; ++cents) {
+        const std::string whole = std::to_string(cents / 100) + ".";
+        const std::string two = std::to_string(100 + cents % 100).substr(1);
+        double value = 0;
+        ASSERT_TRUE(TryStrToFloat(whole + two + "5", value));
+        const int up = cents + 1;
+        const std::string expected =
+            std::to_string(up / 100) + "." + std::to_string(100 + up % 100).substr(1);
+        ASSERT_EQ(FormatFloat("0.00", value), expected) << whole + two + "5";
+        ASSERT_EQ(FormatFloat("0.00", RoundMoney(value)), expected) << whole + two + "5";
+    }
+    EXPECT_EQ(FormatFloat("0.000", 1.0005), "1.001");
+    EXPECT_EQ(FormatFloat("0.000", 2.0015), "2.002");
 }
 
 template <typename Call>

@@ -37,12 +37,27 @@ public:
     ~PtyLine() {
         unsetenv("KALVORA_PORTS");
         close(slave_);
-        close(master_);
+        HangUp();
     }
     PtyLine(const PtyLine&) = delete;
     PtyLine& operator=(const PtyLine&) = delete;
 
     const std::string& SlavePath() const { return slavePath_; }
+
+    // Closes the master, as when a USB adapter is pulled out: the line hangs up.
+    void HangUp() {
+        if (master_ >= 0) {
+            close(master_);
+            master_ = -1;
+        }
+    }
+
+    // The terminal's settings as the kernel holds them, whoever set them.
+    termios Settings() const {
+        termios settings{};
+        tcgetattr(slave_, &settings);
+        return settings;
+    }
 
     void Send(const Bytes& bytes) {
         if (write(master_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {

@@ -1,6 +1,7 @@
 // The termios backend on real pseudo-terminals.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstring>
@@ -231,6 +232,7 @@ TEST_F(TermiosComm, LineSettingsReachTheTerminal) {
         MakeDcb(9600, 8, NOPARITY, ONESTOPBIT, 0),
         MakeDcb(4000, 8, NOPARITY, TWOSTOPBITS, dcb::fOutX | dcb::fRtsControlHandshake),
         MakeDcb(256000, 8, NOPARITY, ONESTOPBIT, dcb::fDtrControlEnable),
+        MakeDcb(19200, 8, NOPARITY, ONESTOPBIT, 0),  // a standard speed after a custom one
     };
     for (DCB wanted : rows) {
         SCOPED_TRACE(wanted.BaudRate);
@@ -238,6 +240,10 @@ TEST_F(TermiosComm, LineSettingsReachTheTerminal) {
         DCB got{};
         ASSERT_TRUE(GetCommState(port, &got));
         EXPECT_EQ(std::memcmp(&got, &wanted, sizeof got), 0);
+        // The input speed field is 0 (the output speed) or the output speed's own code.
+        const termios settings = line.Settings();
+        const tcflag_t input = (settings.c_cflag & CIBAUD) >> __builtin_ctz(CIBAUD);
+        EXPECT_TRUE(input == 0 || input == (settings.c_cflag & CBAUD)) << std::oct << input;
     }
     DCB zero = MakeDcb(0, 8, NOPARITY, ONESTOPBIT, 0);
     EXPECT_FALSE(SetCommState(port, &zero));
@@ -298,6 +304,41 @@ TEST_F(TermiosComm, ClosingEndsAReadOnAnotherThread) {
     port = INVALID_HANDLE_VALUE;
     reader.join();
     EXPECT_TRUE(error == ERROR_OPERATION_ABORTED || error == ERROR_INVALID_HANDLE) << error;
+}
+
+// A line that hangs up reads as readable and empty for ever; a read must fail at once instead
+// of taking that for a quiet line, whatever its time-outs.
+TEST(TermiosHangUp, ReadOnALineThatHungUpFailsAtOnce) {
+    struct Row {
+        const char* name;
+        DWORD interval, multiplier, constant;
+    };
+    const Row rows[] = {
+        {"the serial device's time-outs", 50, 50, 50},
+        {"no time-out at all", 0, 0, 0},
+        {"return at once", MAXDWORD, 0, 0},
+    };
+    const auto cpuMs = [] {
+        rusage usage{};
+        getrusage(RUSAGE_THREAD, &usage);
+        return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000L +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        PtyLine line;
+        const HANDLE port = Open();
+        ASSERT_NE(port, INVALID_HANDLE_VALUE) << GetLastError();
+        SetTimeouts(port, row.interval, row.multiplier, row.constant);
+        line.HangUp();
+        const long cpuBefore = cpuMs();
+        uint8_t byte = 0;
+        DWORD done = 0;
+        EXPECT_FALSE(ReadFile(port, &byte, 1, &done, nullptr));
+        EXPECT_EQ(GetLastError(), ERROR_GEN_FAILURE);
+        EXPECT_LT(cpuMs() - cpuBefore, 20);
+        EXPECT_TRUE(CloseHandle(port));
+    }
 }
 
 }  // namespace

@@ -10,11 +10,21 @@
 
 #include <gtest/gtest.h>
 
+#include "Clock.h"
+
 namespace {
 
 using platform::TcpClient;
 using platform::TcpError;
 using platform::TcpErrorKind;
+
+// Later than any read in these tests: the client's own read time-out decides.
+constexpr uint64_t kNoLimit = UINT64_MAX;
+
+// A deadline Ms from now.
+uint64_t In(uint64_t Ms) {
+    return platform::CurrentClock().NowMs() + Ms;
+}
 
 // A listening socket on 127.0.0.1 with a port the system chose.
 class Listener {
@@ -93,13 +103,13 @@ TEST(TcpClient, ExchangesBytesBothWays) {
 
     const uint8_t answer[] = {0x16, 0x01, 0x03};
     ASSERT_EQ(send(peer, answer, 3, 0), 3);
-    EXPECT_EQ(client.ReadByte(), 0x16);
-    EXPECT_EQ(client.ReadByte(), 0x01);
-    EXPECT_EQ(client.ReadByte(), 0x03);
+    EXPECT_EQ(client.ReadByte(kNoLimit), 0x16);
+    EXPECT_EQ(client.ReadByte(kNoLimit), 0x01);
+    EXPECT_EQ(client.ReadByte(kNoLimit), 0x03);
 
     client.Disconnect();
     EXPECT_FALSE(client.Connected());
-    EXPECT_EQ(Failure([&] { client.ReadByte(); }).KindName(), "ENotConnected");
+    EXPECT_EQ(Failure([&] { client.ReadByte(kNoLimit); }).KindName(), "ENotConnected");
     EXPECT_EQ(Failure([&] { client.CheckForDisconnect(); }).Kind(), TcpErrorKind::Other);
 }
 
@@ -125,12 +135,40 @@ TEST(TcpClient, ReadTimesOutAfterItsLimit) {
     client.SetReadTimeout(60);
     ConnectTo(client, listener);
     const auto start = std::chrono::steady_clock::now();
-    const TcpError e = Failure([&] { client.ReadByte(); });
+    const TcpError e = Failure([&] { client.ReadByte(kNoLimit); });
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(e.Kind(), TcpErrorKind::ReadTimeout);
     EXPECT_EQ(e.KindName(), "EReadTimeout");
     EXPECT_GE(waited, std::chrono::milliseconds(60));
     EXPECT_TRUE(client.Connected()) << "a time-out leaves the link open";
+}
+
+TEST(TcpClient, ReadEndsAtTheCallersLimitAndTheCheckDropsWhatCame) {
+    Listener listener;
+    TcpClient client;
+    client.SetReadTimeout(5000);
+    ConnectTo(client, listener);
+    const int peer = listener.Accept();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Failure([&] { client.ReadByte(In(50)); }).Kind(), TcpErrorKind::ReadTimeout);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+
+    // The rest of one answer, in the client's buffer and in the socket's, is gone; what the
+    // peer sends afterwards is not.
+    const uint8_t stale[] = {0x01, 0x2B, 0x03};
+    ASSERT_EQ(send(peer, stale, 3, 0), 3);
+    EXPECT_EQ(client.ReadByte(kNoLimit), 0x01);
+    ASSERT_EQ(send(peer, stale, 3, 0), 3);
+    client.CheckForDisconnect();
+    EXPECT_EQ(Failure([&] { client.ReadByte(In(0)); }).Kind(), TcpErrorKind::ReadTimeout);
+    const uint8_t fresh = 0x42;
+    ASSERT_EQ(send(peer, &fresh, 1, 0), 1);
+    EXPECT_EQ(client.ReadByte(kNoLimit), 0x42);
+
+    // A close behind unread bytes is seen all the same.
+    ASSERT_EQ(send(peer, stale, 3, 0), 3);
+    listener.ClosePeer();
+    EXPECT_EQ(Failure([&] { client.CheckForDisconnect(); }).KindName(), "EConnClosed");
 }
 
 TEST(TcpClient, PeerCloseIsSeenByTheCheckAndByARead) {
@@ -150,8 +188,8 @@ TEST(TcpClient, PeerCloseIsSeenByTheCheckAndByARead) {
     send(peer, &last, 1, 0);
     listener.ClosePeer();
     EXPECT_TRUE(client.Connected()) << "unread data keeps it open";
-    EXPECT_EQ(client.ReadByte(), 0x42);
-    e = Failure([&] { client.ReadByte(); });
+    EXPECT_EQ(client.ReadByte(kNoLimit), 0x42);
+    e = Failure([&] { client.ReadByte(kNoLimit); });
     EXPECT_EQ(e.KindName(), "EConnClosed");
     EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
     EXPECT_FALSE(client.Connected());

@@ -174,6 +174,12 @@ TEST_P(EmulatorLink, DamagedAnswersAreUsedOnceEach) {
              EXPECT_FALSE(r.has03);
              EXPECT_EQ(r.bccText(), r.expectedBcc);
          }},
+        {"stray-03", 18,
+         [](const Reply& r, uint8_t) {
+             EXPECT_EQ(r.data, "\x03") << "inside the (empty) data, not counted in LEN";
+             EXPECT_EQ(r.len - 0x20, r.counted - 1);
+             EXPECT_TRUE(r.has03) << "the whole answer still follows";
+         }},
         {"junk:XY", 19,
          [](const Reply& r, uint8_t) {
              EXPECT_EQ(r.junk, "XY");
