@@ -1,5 +1,8 @@
 #include <QSignalSpy>
 #include <QTest>
+#include <atomic>
+#include <filesystem>
+#include <semaphore>
 
 #include "ConstUnit_Program.h"
 #include "MainFormFixture.h"
@@ -81,17 +84,61 @@ TEST_F(MenuActionTest, ActionsAreRefusedWhileATickRuns) {
     EXPECT_EQ(form.lblCurrentTaskName->text(), "Няма активна задача");
 }
 
-TEST_F(MenuActionTest, ATickInsideAnActionsMessageBoxDoesNoDeviceWork) {
+TEST_F(MenuActionTest, AReceiptDroppedWhileTheDiagnosticBoxIsOpenIsPrinted) {
+    TMainForm& form = Started();
+    Journal.clear();
+    TModalAnswerer answerer;
+    answerer.WhileOpen = [this, &form] {
+        Put(BonFolder() + "a.bon", ":Hello\r\n");
+        form.FileReadTimerTimer();
+    };
+    form.spbTestPrn->trigger();
+    const std::vector<std::string> expected = {
+        "ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 0", "PrintDiagReceipt",
+        // the tick inside the box, with its first information refresh
+        "ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 0", "ProcessFiles a.bon", "DisconnectPRN",
+        "ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 1", "DisconnectPRN",
+        // the action's own end
+        "DisconnectPRN"};
+    EXPECT_EQ(Journal, expected);
+    EXPECT_EQ(answerer.Texts, QStringList{kFinishedOK});
+    EXPECT_TRUE(form.FileReadTimer->isActive());
+    EXPECT_FALSE(form.ActionRunning());
+}
+
+TEST_F(MenuActionTest, WhileAnActionTalksToThePrinterTicksWaitAndClicksAreRefused) {
     TMainForm& form = Started();
     Put(BonFolder() + "a.bon", ":Hello\r\n");
     Journal.clear();
+    // The operation waits on the driver thread until the window has had its tick and click.
+    std::atomic<bool> inside{false};
+    std::binary_semaphore release(0);
+    Printer->DuringOperation = [&] {
+        inside = true;
+        release.acquire();
+    };
+    size_t journalInside = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (!inside) {
+            return;
+        }
+        probe.stop();
+        journalInside = Journal.size();
+        form.FileReadTimerTimer();
+        form.mnPRNInfo->trigger();
+        release.release();
+    });
+    probe.start(1);
     TModalAnswerer answerer;
-    answerer.WhileOpen = [&form] { form.FileReadTimerTimer(); };
     form.spbTestPrn->trigger();
+    EXPECT_EQ(journalInside, 3u);
+    EXPECT_EQ(answerer.Texts,
+              QStringList({"Моля, изчакайте да завърши текущата задача.", kFinishedOK}));
     const std::vector<std::string> expected = {"ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 0",
                                                "PrintDiagReceipt", "DisconnectPRN"};
     EXPECT_EQ(Journal, expected);
-    EXPECT_FALSE(form.ActionRunning());
+    EXPECT_TRUE(std::filesystem::exists(BonFolder() + "a.bon"));
 }
 
 TEST_F(MenuActionTest, InformationBoxShowsTheDevice) {
