@@ -57,7 +57,9 @@ QString Msg(const std::string& Text) {
 }  // namespace
 
 bool TMainForm::CheckNotBusy() {
-    if (FBusy || FActionRunning) {
+    // A driver call can be waited for outside a tick or an action: the settings dialog's
+    // search at start-up.
+    if (FBusy || FActionRunning || FDriverThread.Running()) {
         WarningBox(Msg(LngMessages().S_ActiveTask));
         return false;
     }

@@ -32,7 +32,7 @@ bool TMainForm::MinutesPassed(TDateTime Since, int Minutes) const {
 
 void TMainForm::FileReadTimerTimer() {
     // An action's device work holds ticks; its message boxes do not.
-    if (chkProcessPause->isChecked() || FBusy || FDeviceWork) {
+    if (chkProcessPause->isChecked() || FBusy || FDeviceWork || FDriverThread.Running()) {
         return;
     }
     TBusyScope busy(FBusy);

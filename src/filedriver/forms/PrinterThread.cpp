@@ -32,9 +32,11 @@ void TDriverThread::Run(const std::function<void()>& Job) {
         },
         Qt::QueuedConnection);
     // Not an event loop of its own: one that quits with the application would return early.
+    ++FRunning;
     while (!done) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
+    --FRunning;
     if (error) {
         std::rethrow_exception(error);
     }

@@ -22,10 +22,13 @@ public:
     void Run(const std::function<void()>& Job);
     // Runs Job there and waits without handling events: for releasing what lives there.
     void RunAndWait(const std::function<void()>& Job);
+    // A Run has not returned yet.
+    bool Running() const { return FRunning > 0; }
 
 private:
     QThread FThread;
     QObject* FContext;  // lives on FThread; its events are the jobs
+    int FRunning = 0;
 };
 
 // The printer access object made on the driver thread, every call of it run there. A message
