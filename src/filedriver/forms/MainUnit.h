@@ -121,7 +121,6 @@ public:
     bool Busy() const { return FBusy; }
     void SetBusy(bool Busy) { FBusy = Busy; }
     bool ActionRunning() const { return FActionRunning; }
-    bool DeviceWorkRunning() const { return FDeviceWork; }
     bool FirstActivatePending() const { return FFirstActivate; }
     TPrinterAccess* PrinterObject() const { return FPrinter.get(); }
     TAnimationThread* Animation() const { return FAnimation; }
