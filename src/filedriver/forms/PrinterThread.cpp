@@ -139,3 +139,7 @@ void TThreadPrinter::SumInOut(double Amount) {
 bool TThreadPrinter::ProcessFiles(const std::vector<std::string>& List) {
     return Call([&] { return FPrinter->ProcessFiles(List); });
 }
+
+bool TThreadPrinter::BatchDue(bool NewFiles) {
+    return Call([&] { return FPrinter->BatchDue(NewFiles); });
+}
