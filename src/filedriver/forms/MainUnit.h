@@ -237,6 +237,7 @@ private:
 
     void ErrorBox(const QString& Text);
     void InfoBox(const QString& Text);
+    // Shows the box and returns at once.
     void WarningBox(const QString& Text);
     bool ConfirmBox(const QString& Text);
 

@@ -87,7 +87,8 @@ TEST_F(ProgramEndToEndTest, TheWindowPaintsAndAnswersWhileASlowPrinterPrints) {
     std::set<std::pair<int, int>> positions;
     int paintedAtStart = -1;
     int painted = 0;
-    QStringList boxes;
+    bool clicked = false;
+    TModalAnswerer answerer;
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
         if (!form.Busy()) {
@@ -99,22 +100,22 @@ TEST_F(ProgramEndToEndTest, TheWindowPaintsAndAnswersWhileASlowPrinterPrints) {
             paintedAtStart = form.pMarque->PaintedFrames();
         }
         painted = form.pMarque->PaintedFrames() - paintedAtStart;
-        if (positions.size() == 3 && boxes.isEmpty()) {
-            TModalAnswerer answerer;
+        if (positions.size() == 3 && !clicked) {
+            clicked = true;
             form.mnPRNInfo->trigger();
-            boxes = answerer.Texts;
         }
     });
     probe.start(50);
     form.FileReadTimerTimer();
     probe.stop();
+    answerer.Settle();
 
     EXPECT_NE(Get(BonFolder() + "a.rep").find("Reciept No: "), std::string::npos) << LogText();
     EXPECT_TRUE(Printed("Bread"));
     EXPECT_GE(positions.size(), 10u);
     EXPECT_GE(painted, 10);
     EXPECT_EQ(form.pMarque->PaintThread(), QThread::currentThread());
-    EXPECT_EQ(boxes, QStringList{"Моля, изчакайте да завърши текущата задача."});
+    EXPECT_EQ(answerer.Texts, QStringList{"Моля, изчакайте да завърши текущата задача."});
     EXPECT_EQ(Emulator->ScriptedAnswers(), 0);
 }
 
