@@ -330,7 +330,13 @@ void TMainForm::InfoBox(const QString& Text) {
 }
 
 void TMainForm::WarningBox(const QString& Text) {
-    QMessageBox::warning(this, QStringLiteral("Warning"), Text);
+    // Not waited for: the busy warning comes in the middle of a task, which would otherwise stop
+    // at its next step until the box is closed.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Warning"), Text,
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
 }
 
 bool TMainForm::ConfirmBox(const QString& Text) {

@@ -17,6 +17,7 @@
 #include "FolderLock.h"
 #include "FormWidgets.h"
 #include "PrinterAccess.h"
+#include "PrinterThread.h"
 #include "SettingsUnit_Dialog.h"
 #include "WaitUnit.h"
 #include "uCustomHint.h"
@@ -48,8 +49,9 @@ struct TMainFormServices {
 };
 
 // The main window of Ostrelin: start-up, the file loop, the printer connection, the menus and
-// the tray. Device work runs on this thread only; two guards keep it apart: FBusy for a file
-// tick and the action guard for a menu action, each refusing the other while set.
+// the tray. Every driver call runs on the driver thread while this thread keeps handling its
+// events, so ticks and clicks arrive in the middle of device work. Two guards keep device work
+// apart: FBusy for a file tick refuses menu actions, and an action's device work holds ticks.
 class TMainForm : public QMainWindow, public ISettingsHost {
     Q_OBJECT
 public:
@@ -218,8 +220,12 @@ private:
         bool DisconnectBeforeBox = false;
     };
     void RunDeviceAction(const TDeviceAction& Action);
-    // The task shown and the printer connected; False, after the error box, when it is not.
+    // The task shown and the printer connected; False, after EndTask, when it is not.
     bool StartConnected(const QString& Caption);
+    // The box of a failed connection: S_ErrorOccurred and S_CheckPrinter.
+    void NoConnectionBox();
+    // Runs Operation; an exception it raises is logged and counts as a failure.
+    bool Attempt(const std::function<bool()>& Operation);
     // A report of RunManualReport without dates or blocks, and an operation that raises.
     std::function<bool()> Report(int Kind, bool Flag);
     std::function<bool()> Raising(void (TPrinterAccess::*Operation)());
@@ -227,14 +233,19 @@ private:
     void RunSettingsDialog(const std::function<bool()>& Dialog);
 
     class TActionGuard;
+    class TDeviceWork;
 
     void ErrorBox(const QString& Text);
     void InfoBox(const QString& Text);
+    // Shows the box and returns at once.
     void WarningBox(const QString& Text);
     bool ConfirmBox(const QString& Text);
 
     const std::string FProgramPath;
     TMainFormServices FServices;
+
+    // Declared first so that it outlives the printer object, which it releases.
+    TDriverThread FDriverThread;
 
     bool FBusy = false;
     bool FFirstActivate = true;
@@ -243,8 +254,12 @@ private:
     TDateTime FLastInfoTime = 0;
     TAnimationThread* FAnimation = nullptr;
 
-    // A menu action (or a dialog that can reach the printer) is running.
+    // A menu action (or a dialog that can reach the printer) is running: other actions are
+    // refused.
     bool FActionRunning = false;
+    // A menu action is talking to the printer: ticks are held. Its message boxes are not
+    // device work.
+    bool FDeviceWork = false;
     // The first activation is under way; activations inside its message boxes do nothing.
     bool FActivating = false;
     bool FClosed = false;

@@ -32,6 +32,22 @@ private:
     const bool FStopTimer;
 };
 
+// Holds ticks while an action talks to the printer, so that a tick never connects in the middle
+// of it; a tick that comes while the action's message box is open runs.
+class TMainForm::TDeviceWork {
+public:
+    explicit TDeviceWork(TMainForm& Form) : FForm(Form), FWas(Form.FDeviceWork) {
+        FForm.FDeviceWork = true;
+    }
+    ~TDeviceWork() { FForm.FDeviceWork = FWas; }
+    TDeviceWork(const TDeviceWork&) = delete;
+    TDeviceWork& operator=(const TDeviceWork&) = delete;
+
+private:
+    TMainForm& FForm;
+    const bool FWas;
+};
+
 namespace {
 
 QString Msg(const std::string& Text) {
@@ -41,7 +57,9 @@ QString Msg(const std::string& Text) {
 }  // namespace
 
 bool TMainForm::CheckNotBusy() {
-    if (FBusy || FActionRunning) {
+    // A driver call can be waited for outside a tick or an action: the settings dialog's
+    // search at start-up.
+    if (FBusy || FActionRunning || FDriverThread.Running()) {
         WarningBox(Msg(LngMessages().S_ActiveTask));
         return false;
     }
@@ -54,9 +72,22 @@ bool TMainForm::StartConnected(const QString& Caption) {
         return true;
     }
     EndTask();
+    return false;
+}
+
+void TMainForm::NoConnectionBox() {
     const TLngMessages& m = LngMessages();
     ErrorBox(Msg(m.S_ErrorOccurred) + "\n" + Msg(m.S_CheckPrinter));
-    return false;
+}
+
+bool TMainForm::Attempt(const std::function<bool()>& Operation) {
+    try {
+        return Operation();
+    } catch (const std::exception& e) {
+        // The Boolean operations log their own failures; these are the raising ones.
+        Log(e.what(), true);
+        return false;
+    }
 }
 
 void TMainForm::RunDeviceAction(const TDeviceAction& Action) {
@@ -68,27 +99,28 @@ void TMainForm::RunDeviceAction(const TDeviceAction& Action) {
         return;
     }
     const TLngMessages& m = LngMessages();
-    if (StartConnected(Action.Caption)) {
-        bool done = false;
-        try {
-            done = Action.Operation();
-        } catch (const std::exception& e) {
-            // The Boolean operations log their own failures; these are the raising ones.
-            Log(e.what(), true);
-        }
-        EndTask();
-        if (!done) {
-            ErrorBox(Msg(m.S_ErrorOccurred));
-        } else {
-            if (Action.DisconnectBeforeBox || !Action.SuccessBox) {
+    bool connected = false;
+    bool done = false;
+    {
+        TDeviceWork work(*this);
+        connected = StartConnected(Action.Caption);
+        if (connected) {
+            done = Attempt(Action.Operation);
+            EndTask();
+            if (done && (Action.DisconnectBeforeBox || !Action.SuccessBox)) {
                 DisconnectPrinter();
             }
-            if (Action.SuccessBox) {
-                InfoBox(Action.SuccessText ? Action.SuccessText() : Msg(m.S_FinishedOK));
-                if (!Action.DisconnectBeforeBox) {
-                    DisconnectPrinter();
-                }
-            }
+        }
+    }
+    if (!connected) {
+        NoConnectionBox();
+    } else if (!done) {
+        ErrorBox(Msg(m.S_ErrorOccurred));
+    } else if (Action.SuccessBox) {
+        InfoBox(Action.SuccessText ? Action.SuccessText() : Msg(m.S_FinishedOK));
+        if (!Action.DisconnectBeforeBox) {
+            TDeviceWork work(*this);
+            DisconnectPrinter();
         }
     }
     EndTask();
@@ -206,31 +238,53 @@ void TMainForm::mnDepartmentsClick() {
         return;
     }
     TActionGuard guard(*this, true);
-    if (StartConnected(mnDepartments->text())) {
-        bool done = true;
-        try {
-            TDepartmentTable table;
-            for (int32_t n = 1; n <= 99 && done; ++n) {
-                done = FPrinter->ReadDepartment(n, table[n - 1]);
-            }
-            EndTask();
-            if (done && FServices.ShowDepartments(table)) {
-                for (int32_t n = 1; n <= 99 && done; ++n) {
-                    if (table[n - 1].Edited) {
-                        done = FPrinter->WriteDepartment(n, table[n - 1]);
+    TDepartmentTable table;
+    bool connected = false;
+    bool done = true;
+    {
+        TDeviceWork work(*this);
+        connected = StartConnected(mnDepartments->text());
+        if (connected) {
+            done = Attempt([this, &table] {
+                for (int32_t n = 1; n <= 99; ++n) {
+                    if (!FPrinter->ReadDepartment(n, table[n - 1])) {
+                        return false;
                     }
                 }
-            }
-        } catch (const std::exception& e) {
-            Log(e.what(), true);
-            done = false;
-        }
-        if (!done) {
+                return true;
+            });
             EndTask();
-            ErrorBox(Msg(LngMessages().S_ErrorOccurred));
         }
     }
-    DisconnectPrinter();
+    if (!connected) {
+        NoConnectionBox();
+    } else if (done) {
+        // The printer stays connected while the dialog is open; it is not talked to meanwhile.
+        bool edited = false;
+        done = Attempt([this, &table, &edited] {
+            edited = FServices.ShowDepartments(table);
+            return true;
+        });
+        if (done && edited) {
+            TDeviceWork work(*this);
+            done = Attempt([this, &table] {
+                for (int32_t n = 1; n <= 99; ++n) {
+                    if (table[n - 1].Edited && !FPrinter->WriteDepartment(n, table[n - 1])) {
+                        return false;
+                    }
+                }
+                return true;
+            });
+        }
+    }
+    if (connected && !done) {
+        EndTask();
+        ErrorBox(Msg(LngMessages().S_ErrorOccurred));
+    }
+    {
+        TDeviceWork work(*this);
+        DisconnectPrinter();
+    }
     EndTask();
 }
 

@@ -31,8 +31,8 @@ bool TMainForm::MinutesPassed(TDateTime Since, int Minutes) const {
 }
 
 void TMainForm::FileReadTimerTimer() {
-    // A menu action holds the printer while its message boxes let ticks through.
-    if (chkProcessPause->isChecked() || FBusy || FActionRunning) {
+    // An action's device work holds ticks; its message boxes do not.
+    if (chkProcessPause->isChecked() || FBusy || FDeviceWork || FDriverThread.Running()) {
         return;
     }
     TBusyScope busy(FBusy);

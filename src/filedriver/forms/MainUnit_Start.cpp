@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <typeinfo>
 
 #include "ConstUnit_Program.h"
@@ -39,6 +40,24 @@ QString ClassName(const std::exception& E) {
     return result;
 }
 
+// Loads the driver library at Path, runs its self-registration and unloads it again.
+void RunDllRegisterServer(const std::string& Path) {
+    void* library = ::dlopen(Path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        throw EAbort("Failed load library: " + Path);
+    }
+    const std::unique_ptr<void, int (*)(void*)> unload(library, ::dlclose);
+    using TDllRegisterServer = int32_t (*)();
+    auto* registerServer =
+        reinterpret_cast<TDllRegisterServer>(::dlsym(library, "DllRegisterServer"));
+    if (registerServer == nullptr) {
+        throw EAbort("Failed find DllRegisterServer : " + Path);
+    }
+    if (registerServer() < 0) {
+        throw EAbort("Failed run DllRegisterServer : " + Path);
+    }
+}
+
 }  // namespace
 
 void TMainForm::FormActivate() {
@@ -59,8 +78,8 @@ void TMainForm::FormActivate() {
     }
 
     try {
-        FPrinter = FServices.CreatePrinter ? FServices.CreatePrinter() : nullptr;
-        if (FPrinter) {
+        if (FServices.CreatePrinter) {
+            FPrinter = std::make_unique<TThreadPrinter>(FDriverThread, FServices.CreatePrinter);
             FPrinter->SetOnMessage([this](const std::string& Text) { DriverLog(Text); });
         }
     } catch (const std::exception& e) {
@@ -100,7 +119,9 @@ bool TMainForm::CheckOleServer() {
         if (!FServices.DriverVersion) {
             throw std::runtime_error("the driver object is not built into this program");
         }
-        return !FServices.DriverVersion().empty();
+        std::string version;
+        FDriverThread.Run([&] { version = FServices.DriverVersion(); });
+        return !version.empty();
     } catch (const std::exception& e) {
         Log(std::string("Check OLE server failed: ") + e.what(), true);
         return false;
@@ -111,35 +132,17 @@ bool TMainForm::RegisterOleServer() {
     Log("AX is not registred. Trying to register now.", false);
     const std::string& folder = Settings().AppFolder;
     const std::string path = folder + kDriverFile;
-    void* library = nullptr;
-    bool result = false;
     try {
         if (!std::filesystem::exists(path)) {
             throw EAbort(std::string("AX driver \"") + kDriverFile + "\" not found in " + folder);
         }
-        library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (library == nullptr) {
-            throw EAbort("Failed load library: " + path);
-        }
-        using TDllRegisterServer = int32_t (*)();
-        auto* registerServer =
-            reinterpret_cast<TDllRegisterServer>(::dlsym(library, "DllRegisterServer"));
-        if (registerServer == nullptr) {
-            throw EAbort("Failed find DllRegisterServer : " + path);
-        }
-        if (registerServer() < 0) {
-            throw EAbort("Failed run DllRegisterServer : " + path);
-        }
+        FDriverThread.Run([&path] { RunDllRegisterServer(path); });
         Log("AX driver succsesfully registred: " + path, false);
-        result = CheckOleServer();
+        return CheckOleServer();
     } catch (const std::exception& e) {
         Log(std::string("Create OLE server fail: ") + e.what(), true);
-        result = false;
+        return false;
     }
-    if (library != nullptr) {
-        ::dlclose(library);
-    }
-    return result;
 }
 
 void TMainForm::CheckSettings() {

@@ -54,6 +54,19 @@ private:
     std::string FDevicesToWorkWith;
 };
 
+// The window's thread stays free while the host talks to the printer; the dialog takes no input
+// meanwhile, so that a second search or an OK cannot start in the middle of one.
+class TNoInputScope {
+public:
+    explicit TNoInputScope(QWidget& Dialog) : FDialog(Dialog) { FDialog.setEnabled(false); }
+    ~TNoInputScope() { FDialog.setEnabled(true); }
+    TNoInputScope(const TNoInputScope&) = delete;
+    TNoInputScope& operator=(const TNoInputScope&) = delete;
+
+private:
+    QWidget& FDialog;
+};
+
 }  // namespace
 
 TSettingsForm::TSettingsForm(ISettingsHost& Host, const std::vector<std::string>& ComPorts,
@@ -282,6 +295,7 @@ void TSettingsForm::btnTestClick() {
         // No speed chosen: no test runs, and the application's exception hook logs why.
         throw std::invalid_argument("'" + speedText + "' is not a valid integer value");
     }
+    TNoInputScope noInput(*this);
     FHost.TestConnection(ToAnsi(cmbComPorts->currentText()), speed);
 }
 
@@ -292,6 +306,7 @@ void TSettingsForm::btnSearchClick() {
     bool wanted = false;
     {
         TSearchScope scope;
+        TNoInputScope noInput(*this);
         Settings().DevicesToWorkWith = Trim(ToAnsi(edtDevSerial->text()));
         found = FHost.AutoSearchPort(serial);
         port = Settings().ComPort;

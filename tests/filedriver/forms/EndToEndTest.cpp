@@ -2,7 +2,10 @@
 // access object of the engine, the emulator on 127.0.0.1.
 #include <stdlib.h>
 
+#include <QTimer>
 #include <filesystem>
+#include <set>
+#include <utility>
 
 #include "ConstUnit_Program.h"
 #include "Emulator.h"
@@ -67,6 +70,53 @@ TEST_F(ProgramEndToEndTest, MenuActionsReachThePrinter) {
     EXPECT_EQ(answerer.Texts, QStringList({"Изпълнението на задачата приключи успешно.",
                                            "Изпълнението на задачата приключи успешно."}));
     EXPECT_TRUE(Printed("Empty"));
+}
+
+TEST_F(ProgramEndToEndTest, TheWindowPaintsAndAnswersWhileASlowPrinterPrints) {
+    TMainForm& form = Started();
+    form.RestoreFromTray();
+    // The receipt's first two commands are answered with SYN for two seconds each, after the
+    // frames that connecting takes.
+    Emulator->ClearFrames();
+    ASSERT_TRUE(form.ConnectPrinter(false));
+    form.DisconnectPrinter();
+    const size_t connecting = Emulator->Frames().size();
+    Emulator->Script("normal*" + std::to_string(connecting) + ",syn:50:2000*2");
+    Put(BonFolder() + "a.bon", "%7^Bread^1.50^2^1\r\n#E1^3\r\n");
+
+    std::set<std::pair<int, int>> positions;
+    int paintedAtStart = -1;
+    int painted = 0;
+    bool clicked = false;
+    TModalAnswerer answerer;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (!form.Busy()) {
+            return;
+        }
+        const TBarFrame frame = form.pMarque->LastFrame();
+        positions.insert({frame.L, frame.R});
+        if (paintedAtStart < 0) {
+            paintedAtStart = form.pMarque->PaintedFrames();
+        }
+        painted = form.pMarque->PaintedFrames() - paintedAtStart;
+        if (positions.size() == 3 && !clicked) {
+            clicked = true;
+            form.mnPRNInfo->trigger();
+        }
+    });
+    probe.start(50);
+    form.FileReadTimerTimer();
+    probe.stop();
+    answerer.Settle();
+
+    EXPECT_NE(Get(BonFolder() + "a.rep").find("Reciept No: "), std::string::npos) << LogText();
+    EXPECT_TRUE(Printed("Bread"));
+    EXPECT_GE(positions.size(), 10u);
+    EXPECT_GE(painted, 10);
+    EXPECT_EQ(form.pMarque->PaintThread(), QThread::currentThread());
+    EXPECT_EQ(answerer.Texts, QStringList{"Моля, изчакайте да завърши текущата задача."});
+    EXPECT_EQ(Emulator->ScriptedAnswers(), 0);
 }
 
 }  // namespace

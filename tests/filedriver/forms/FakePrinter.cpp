@@ -2,8 +2,13 @@
 
 #include <stdexcept>
 
-bool TFakePrinter::Answer(const std::string& Call) {
+void TFakePrinter::Note(const std::string& Call) {
     FJournal.push_back(Call);
+    Threads.insert(std::this_thread::get_id());
+}
+
+bool TFakePrinter::Answer(const std::string& Call) {
+    Note(Call);
     if (DuringOperation) {
         DuringOperation();
     }
@@ -11,18 +16,22 @@ bool TFakePrinter::Answer(const std::string& Call) {
 }
 
 bool TFakePrinter::ConnectRS232(const std::string& Port, int32_t Speed) {
-    FJournal.push_back("ConnectRS232 " + Port + "/" + std::to_string(Speed));
+    Note("ConnectRS232 " + Port + "/" + std::to_string(Speed));
     FPort = Port;
     return SerialOnPort.empty() ? ConnectAnswers : SerialOnPort.count(Port) > 0;
 }
 
 bool TFakePrinter::ConnectTCP(const std::string& Address, int32_t Port) {
-    FJournal.push_back("ConnectTCP " + Address + "/" + std::to_string(Port));
+    Note("ConnectTCP " + Address + "/" + std::to_string(Port));
+    if (!ConnectAnswers && FOnMessage) {
+        FOnMessage("FP ERROR.ConnectTCP " + Address + "/" + std::to_string(Port) +
+                   " failed:  refused");
+    }
     return ConnectAnswers;
 }
 
 bool TFakePrinter::ReadPrinterInfo(bool WithClock) {
-    FJournal.push_back(std::string("ReadPrinterInfo ") + (WithClock ? "1" : "0"));
+    Note(std::string("ReadPrinterInfo ") + (WithClock ? "1" : "0"));
     if (auto it = SerialOnPort.find(FPort); it != SerialOnPort.end()) {
         Info.Serial = it->second;
     }
@@ -47,7 +56,7 @@ bool TFakePrinter::WriteDepartment(int32_t Number, const TDepartmentInf& Departm
 }
 
 void TFakePrinter::DisconnectPRN() {
-    FJournal.push_back("DisconnectPRN");
+    Note("DisconnectPRN");
 }
 
 void TFakePrinter::PrintTestReceipt() {

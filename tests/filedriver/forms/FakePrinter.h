@@ -1,7 +1,9 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "PrinterAccess.h"
@@ -39,8 +41,11 @@ public:
     std::map<std::string, std::string> SerialOnPort;
     // Runs inside every operation after the connection (a test's view into the middle).
     std::function<void()> DuringOperation;
+    // The threads the object was made and called on.
+    std::set<std::thread::id> Threads{std::this_thread::get_id()};
 
 private:
+    void Note(const std::string& Call);
     bool Answer(const std::string& Call);
 
     std::vector<std::string>& FJournal;

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QTest>
 #include <filesystem>
 
 #include "ConstUnit_Program.h"
@@ -31,6 +32,10 @@ void TModalAnswerer::Poll() {
         input->accept();
     }
     FTimer.start(5);
+}
+
+void TModalAnswerer::Settle() {
+    EXPECT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() == nullptr; }));
 }
 
 void MainFormTest::SetUp() {

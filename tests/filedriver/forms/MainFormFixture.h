@@ -21,6 +21,9 @@ class TModalAnswerer : public QObject {
 public:
     explicit TModalAnswerer(QString Input = QStringLiteral("0"), bool Yes = true);
 
+    // Waits until every box is answered, also one shown without being waited for.
+    void Settle();
+
     QStringList Texts;
     // Runs while a box is open, before it is answered: what a click or a tick would do then.
     std::function<void()> WhileOpen;

@@ -1,5 +1,10 @@
+#include <QAbstractButton>
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <atomic>
+#include <filesystem>
+#include <semaphore>
 
 #include "ConstUnit_Program.h"
 #include "MainFormFixture.h"
@@ -29,6 +34,7 @@ protected:
         Journal.clear();
         TModalAnswerer answerer(Input);
         Item->trigger();
+        answerer.Settle();
         return answerer.Texts;
     }
     TReportPeriod ChosenPeriod;
@@ -76,22 +82,77 @@ TEST_F(MenuActionTest, FailuresShowTheErrorBoxAndKeepTheConnection) {
 TEST_F(MenuActionTest, ActionsAreRefusedWhileATickRuns) {
     TMainForm& form = Started();
     form.SetBusy(true);
-    EXPECT_EQ(Run(form.mnPRNInfo), QStringList{"Моля, изчакайте да завърши текущата задача."});
+    Journal.clear();
+    // The click returns while its warning is still open, so the tick goes on meanwhile.
+    form.mnPRNInfo->trigger();
+    auto* warning = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(warning, nullptr);
+    EXPECT_EQ(warning->text(), "Моля, изчакайте да завърши текущата задача.");
+    warning->button(QMessageBox::Ok)->click();
     EXPECT_TRUE(Journal.empty());
     EXPECT_EQ(form.lblCurrentTaskName->text(), "Няма активна задача");
 }
 
-TEST_F(MenuActionTest, ATickInsideAnActionsMessageBoxDoesNoDeviceWork) {
+TEST_F(MenuActionTest, AReceiptDroppedWhileTheDiagnosticBoxIsOpenIsPrinted) {
+    TMainForm& form = Started();
+    Journal.clear();
+    TModalAnswerer answerer;
+    bool timerInBox = false;
+    answerer.WhileOpen = [this, &form, &timerInBox] {
+        timerInBox = form.FileReadTimer->isActive();
+        Put(BonFolder() + "a.bon", ":Hello\r\n");
+        form.FileReadTimerTimer();
+    };
+    form.spbTestPrn->trigger();
+    const std::vector<std::string> expected = {
+        "ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 0", "PrintDiagReceipt",
+        // the tick inside the box, with its first information refresh
+        "ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 0", "ProcessFiles a.bon", "DisconnectPRN",
+        "ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 1", "DisconnectPRN",
+        // the action's own end
+        "DisconnectPRN"};
+    EXPECT_EQ(Journal, expected);
+    EXPECT_EQ(answerer.Texts, QStringList{kFinishedOK});
+    EXPECT_TRUE(timerInBox);
+    EXPECT_FALSE(form.ActionRunning());
+}
+
+TEST_F(MenuActionTest, WhileAnActionTalksToThePrinterTicksWaitAndClicksAreRefused) {
     TMainForm& form = Started();
     Put(BonFolder() + "a.bon", ":Hello\r\n");
     Journal.clear();
+    // The operation waits on the driver thread until the window has had its tick and click.
+    std::atomic<bool> inside{false};
+    std::binary_semaphore release(0);
+    Printer->DuringOperation = [&] {
+        inside = true;
+        release.acquire();
+    };
+    size_t journalInside = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (!inside) {
+            return;
+        }
+        probe.stop();
+        journalInside = Journal.size();
+        form.FileReadTimerTimer();
+        form.mnPRNInfo->trigger();
+        release.release();
+    });
+    probe.start(1);
     TModalAnswerer answerer;
-    answerer.WhileOpen = [&form] { form.FileReadTimerTimer(); };
     form.spbTestPrn->trigger();
+    answerer.Settle();
+    EXPECT_EQ(journalInside, 3u);
+    // The warning is not waited for, so the action's box may be answered first.
+    answerer.Texts.sort();
+    EXPECT_EQ(answerer.Texts,
+              QStringList({kFinishedOK, "Моля, изчакайте да завърши текущата задача."}));
     const std::vector<std::string> expected = {"ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 0",
                                                "PrintDiagReceipt", "DisconnectPRN"};
     EXPECT_EQ(Journal, expected);
-    EXPECT_FALSE(form.ActionRunning());
+    EXPECT_TRUE(std::filesystem::exists(BonFolder() + "a.bon"));
 }
 
 TEST_F(MenuActionTest, InformationBoxShowsTheDevice) {

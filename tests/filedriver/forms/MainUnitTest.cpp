@@ -2,6 +2,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
+#include <set>
+#include <thread>
 
 #include "ConstUnit_Program.h"
 #include "FolderLock.h"
@@ -244,7 +246,11 @@ TEST_F(FileLoopTest, FailedConnectionShowsTheErrorState) {
     EXPECT_FALSE(form.imgError->isHidden());
     ASSERT_NE(CurrentHint(), nullptr);
     EXPECT_EQ(CurrentHint()->Kind, 1);
-    EXPECT_NE(LogText().find("[ERROR]Faled connect to \"127.0.0.1/4999\""), std::string::npos);
+    // The printer's own report, made on the driver thread, comes first.
+    const std::string log = LogText();
+    const size_t reported = log.find("[INFO]FP ERROR.ConnectTCP 127.0.0.1/4999 failed:  refused");
+    ASSERT_NE(reported, std::string::npos);
+    EXPECT_NE(log.find("[ERROR]Faled connect to \"127.0.0.1/4999\"", reported), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(BonFolder() + "FPInfo.txt"));
     // The next good connection clears the error, but not the status text.
     Printer->ConnectAnswers = true;
@@ -253,6 +259,24 @@ TEST_F(FileLoopTest, FailedConnectionShowsTheErrorState) {
     EXPECT_EQ(form.lblComError->text(), "-");
     EXPECT_TRUE(form.imgError->isHidden());
     EXPECT_EQ(form.pAction->text(), "Няма връзка или повреда във фискалния принтер!");
+}
+
+TEST_F(FileLoopTest, EveryDriverCallComesFromOneThreadBesideTheWindows) {
+    std::set<std::thread::id> versionThreads;
+    Services.DriverVersion = [&versionThreads] {
+        versionThreads.insert(std::this_thread::get_id());
+        return std::string("1.0.0.1");
+    };
+    TMainForm& form = Started();
+    Receipt("a.bon", 60);
+    Tick();
+    TModalAnswerer answerer;
+    form.mnDayReportNoReset->trigger();
+    EXPECT_EQ(std::count(Journal.begin(), Journal.end(), "ProcessFiles a.bon"), 1);
+    EXPECT_EQ(Journal.back(), "DisconnectPRN");
+    ASSERT_EQ(Printer->Threads.size(), 1u);
+    EXPECT_NE(*Printer->Threads.begin(), std::this_thread::get_id());
+    EXPECT_EQ(versionThreads, Printer->Threads);
 }
 
 TEST_F(MainFormTest, InvalidAddressFailsWithoutADriverCall) {

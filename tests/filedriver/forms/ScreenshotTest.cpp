@@ -1,15 +1,20 @@
-// The main window on a real X server: a screenshot of the screen shows it, not a blank.
+// The main window on a real X server: a screenshot of the screen shows it, not a blank, and its
+// moving bar moves there while the printer works.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
 #include <QScreen>
 #include <QSet>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <semaphore>
 
 #include "ConstUnit_Program.h"
 #include "FakePrinter.h"
@@ -73,7 +78,7 @@ private:
 
 class ScreenshotTest : public TestFolder {};
 
-TEST_F(ScreenshotTest, TheMainWindowIsDrawnOnTheScreen) {
+TEST_F(ScreenshotTest, TheMainWindowAndItsMovingBarAreDrawnOnTheScreen) {
     if (std::system("command -v Xvfb >/dev/null") != 0) {
         GTEST_SKIP() << "Xvfb is not installed";
     }
@@ -91,9 +96,14 @@ TEST_F(ScreenshotTest, TheMainWindowIsDrawnOnTheScreen) {
     char* argv[] = {name, nullptr};
     TOstrelinApp app(argc, argv);
     std::vector<std::string> journal;
+    TFakePrinter* printer = nullptr;
     TMainFormServices services;
     services.DriverVersion = [] { return std::string("1.0.0.1"); };
-    services.CreatePrinter = [&journal] { return std::make_unique<TFakePrinter>(journal); };
+    services.CreatePrinter = [&journal, &printer] {
+        auto made = std::make_unique<TFakePrinter>(journal);
+        printer = made.get();
+        return made;
+    };
     {
         TMainForm form(Path("Ostrelin"), services);
         form.show();
@@ -117,6 +127,39 @@ TEST_F(ScreenshotTest, TheMainWindowIsDrawnOnTheScreen) {
             },
             10000));
         EXPECT_GE(shot.width(), 521);
+
+        // While a batch waits on the printer, the bar moves on the screen: the printer's
+        // answer is held back until several different pictures of the bar were seen.
+        std::binary_semaphore answer(0);
+        printer->DuringOperation = [&answer] { answer.acquire(); };
+        Put(Path("Reciepts/a.bon"), ":Hello\r\n");
+        const QRect bar(form.pMarque->mapToGlobal(QPoint(0, 0)), form.pMarque->size());
+        QSet<QByteArray> pictures;
+        bool green = false;
+        QElapsedTimer waited;
+        waited.start();
+        QTimer probe;
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            if (!form.Busy()) {
+                return;
+            }
+            const QImage picture = QGuiApplication::primaryScreen()
+                                       ->grabWindow(0, bar.x(), bar.y(), bar.width(), bar.height())
+                                       .toImage();
+            pictures.insert(QByteArray(reinterpret_cast<const char*>(picture.constBits()),
+                                       picture.sizeInBytes()));
+            green = green ||
+                    picture.pixelColor(bar.width() / 2, bar.height() / 2) == QColor(0, 0x80, 0);
+            if ((pictures.size() >= 3 && green) || waited.elapsed() > 10000) {
+                probe.stop();
+                answer.release();
+            }
+        });
+        probe.start(40);
+        form.FileReadTimerTimer();
+        EXPECT_GE(pictures.size(), 3);
+        EXPECT_TRUE(green);
+        EXPECT_NE(std::find(journal.begin(), journal.end(), "ProcessFiles a.bon"), journal.end());
     }
     GlobalLogger.reset();
     ResetSettings();

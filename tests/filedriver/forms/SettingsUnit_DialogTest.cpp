@@ -19,13 +19,19 @@ class FakeHost : public ISettingsHost {
 public:
     bool AutoSearchPort(std::string& Serial) override {
         devicesDuringSearch = Settings().DevicesToWorkWith;
+        inputDuringCalls.push_back(dialog->isEnabled());
         Settings().ComPort = foundPort;
         Serial = foundSerial;
         return found;
     }
     void TestConnection(const std::string& Port, int32_t Speed) override {
         tests.push_back(Port + "/" + std::to_string(Speed));
+        inputDuringCalls.push_back(dialog->isEnabled());
     }
+
+    // The dialog, and whether it took input during each call.
+    QWidget* dialog = nullptr;
+    std::vector<bool> inputDuringCalls;
 
     bool found = true;
     std::string foundPort = "COM7";
@@ -52,6 +58,7 @@ protected:
         form_ = std::make_unique<TSettingsForm>(
             host_, std::vector<std::string>{"COM1", "COM10", "COM2"}, lng_);
         form_->LoadSettings();
+        host_.dialog = form_.get();
     }
     void TearDown() override {
         form_.reset();
@@ -211,12 +218,17 @@ TEST_F(SettingsDialogTest, SearchReportsThePrinterFoundAndChangesNoSetting) {
         EXPECT_EQ(Settings().DevicesToWorkWith, "kept");
         EXPECT_EQ(Get<QLineEdit>("edtDevSerial")->text().toStdString(), row.typed);
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(host_.inputDuringCalls, std::vector<bool>{false});
+        EXPECT_TRUE(form_->isEnabled());
+        host_.inputDuringCalls.clear();
     }
 }
 
 TEST_F(SettingsDialogTest, TestButtonNeedsASpeed) {
     form_->btnTestClick();
     EXPECT_EQ(host_.tests, std::vector<std::string>{"COM2/9600"});
+    EXPECT_EQ(host_.inputDuringCalls, std::vector<bool>{false});
+    EXPECT_TRUE(form_->isEnabled());
     Get<QComboBox>("cmbBaudRate")->setCurrentIndex(-1);
     EXPECT_THROW(form_->btnTestClick(), std::invalid_argument);
     EXPECT_EQ(host_.tests.size(), 1u);
