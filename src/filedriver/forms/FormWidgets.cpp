@@ -19,3 +19,8 @@ void TPanel::SetColor(const QColor& Color) {
     p.setColor(QPalette::Window, Color);
     setPalette(p);
 }
+
+TImage::TImage(const QString& Name, const QPixmap& Picture, QWidget* Parent) : QLabel(Parent) {
+    setObjectName(Name);
+    setPixmap(Picture);
+}

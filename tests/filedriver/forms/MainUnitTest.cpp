@@ -44,11 +44,13 @@ TEST_F(MainFormTest, WithoutNotificationAreaTheWindowMinimisesNormally) {
 TEST_F(MainFormTest, LanguageFileTranslatesAndGainsTheMissingKeys) {
     // "Инфо" in Windows-1251, and a device label that translation must leave alone.
     Put(Path("Ostrelin.Lng"),
-        "[MainForm]\r\nmnPRNInfo=\xC8\xED\xF4\xEE\r\nlblModelName=Never\r\n"
+        "[MainForm]\r\nmnPRNInfo=\xC8\xED\xF4\xEE\r\nlblModelName=Never\r\nimgError=Never\r\n"
         "[Messages]\r\nS_NoActiveTask=Idle\r\n");
     TMainForm& form = Started();
     EXPECT_EQ(form.mnPRNInfo->text(), "Инфо");
     EXPECT_EQ(form.lblModelName->text(), "-");
+    EXPECT_TRUE(form.imgError->text().isEmpty());
+    EXPECT_FALSE(form.imgError->pixmap().isNull());
     EXPECT_EQ(form.lblCurrentTaskName->text(), "Idle");
     EXPECT_EQ(form.windowTitle(), "Tavrino - file printer");
     const platform::TIniFile lng(Path("Ostrelin.Lng"));

@@ -1,6 +1,9 @@
 #include <QAction>
 #include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
 #include <QTest>
+#include <QToolTip>
 
 #include <algorithm>
 #include <array>
@@ -41,6 +44,7 @@ TEST_F(MainFormTest, ComponentsCarryTheirNamesAndCaptions) {
         {"pConn", "", TComponentKind::Panel},
         {"pMarque", "", TComponentKind::Panel},
         {"lblLastTaskResult", "", TComponentKind::Label},
+        {"imgError", "", TComponentKind::Other},
         {"FileReadTimer", nullptr, TComponentKind::Other},
         {"TrayIcon", nullptr, TComponentKind::Other},
     };
@@ -59,6 +63,36 @@ TEST_F(MainFormTest, ComponentsCarryTheirNamesAndCaptions) {
     EXPECT_EQ(form.PMenuExit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     EXPECT_EQ(form.centralWidget()->size(), QSize(521, 359));
     EXPECT_EQ(form.pMarque->size(), QSize(135, 16));
+}
+
+TEST_F(MainFormTest, TheWindowHasAFixedSizeAndFirstAppearsInTheMiddleOfTheScreen) {
+    TMainForm& form = Form();
+    form.show();
+    const QSize size(521, 359 + form.menuBar()->height());
+    EXPECT_EQ(form.size(), size);
+    EXPECT_EQ(form.minimumSize(), size);
+    EXPECT_EQ(form.maximumSize(), size);
+    // Centred as exactly as the frame, which the system adds as the window appears, allows.
+    const QRect screen = form.screen()->geometry();
+    const QRect frame = form.frameGeometry();
+    EXPECT_LE(std::abs(frame.left() - (screen.right() - frame.right())),
+              frame.width() - form.width() + 1);
+    EXPECT_LE(std::abs(frame.top() - (screen.bottom() - frame.bottom())),
+              frame.height() - form.height() + 1);
+    form.resize(800, 600);
+    EXPECT_EQ(form.size(), size);
+}
+
+TEST_F(MainFormTest, NotificationsHaveTheSystemsToolTipColours) {
+    Form().ShowNotifyHint(0, "Paused");
+    TCustomHint* hint = CurrentHint();
+    ASSERT_NE(hint, nullptr);
+    const QPalette tips = QToolTip::palette();
+    ASSERT_NE(tips.color(QPalette::ToolTipBase), tips.color(QPalette::Window));
+    const QImage shown = hint->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(shown.width() - 2, shown.height() - 2),
+              tips.color(QPalette::ToolTipBase));
+    EXPECT_EQ(hint->palette().color(hint->foregroundRole()), tips.color(QPalette::ToolTipText));
 }
 
 TEST(BarFrames, GrowShrinkGrowBackShrinkBack) {
