@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QLabel>
 #include <QPixmap>
 
@@ -16,6 +17,11 @@ public:
     void SetColor(const QColor& Color);
     // The width of the sunken edge inside the panel's rectangle.
     int BevelWidth() const { return 1; }
+    // The font of the caption: the panel's own, made smaller where the caption would not fit.
+    QFont CaptionFont() const;
+
+protected:
+    void paintEvent(QPaintEvent* Event) override;
 };
 
 // A picture, as the error picture and the about box's program picture are. Translation leaves

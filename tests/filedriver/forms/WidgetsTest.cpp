@@ -83,6 +83,39 @@ TEST_F(MainFormTest, TheWindowHasAFixedSizeAndFirstAppearsInTheMiddleOfTheScreen
     EXPECT_EQ(form.size(), size);
 }
 
+// Columns of the panel's inside, from its left edge, that hold ink of its caption.
+std::vector<int> InkColumns(QWidget& Panel) {
+    const QImage drawn = Panel.grab().toImage();
+    std::vector<int> columns;
+    for (int x = 1; x < drawn.width() - 1; ++x) {
+        for (int y = 1; y < drawn.height() - 1; ++y) {
+            if (drawn.pixelColor(x, y).lightness() < 128) {
+                columns.push_back(x);
+                break;
+            }
+        }
+    }
+    return columns;
+}
+
+TEST_F(MainFormTest, StatusPanelsShowTheirWholeCaption) {
+    TMainForm& form = Form();
+    form.show();
+    const std::pair<TPanel*, QString> rows[] = {
+        {form.pAction, QStringLiteral("Няма връзка или повреда във фискалния принтер!")},
+        {form.pAction, QStringLiteral("-")},
+        {form.pConn, QStringLiteral("255.255.255.255/65535")},
+    };
+    for (const auto& [panel, caption] : rows) {
+        SCOPED_TRACE(panel->objectName().toStdString() + " " + caption.toStdString());
+        panel->setText(caption);
+        const std::vector<int> ink = InkColumns(*panel);
+        ASSERT_FALSE(ink.empty());
+        EXPECT_GT(ink.front(), 2);
+        EXPECT_LT(ink.back(), panel->width() - 3);
+    }
+}
+
 TEST_F(MainFormTest, NotificationsHaveTheSystemsToolTipColours) {
     Form().ShowNotifyHint(0, "Paused");
     TCustomHint* hint = CurrentHint();
