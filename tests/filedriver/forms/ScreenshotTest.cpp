@@ -117,6 +117,9 @@ TEST_F(ScreenshotTest, TheMainWindowIsDrawnOnTheScreen) {
             },
             10000));
         EXPECT_GE(shot.width(), 521);
+        // Placed in the middle of the screen, with no frame from a window manager here.
+        const QPoint offset = form.geometry().center() - form.screen()->geometry().center();
+        EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << "," << offset.y();
     }
     GlobalLogger.reset();
     ResetSettings();
