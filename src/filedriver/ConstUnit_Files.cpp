@@ -65,15 +65,20 @@ bool IsValidBonFileExt(const std::string& Ext) {
     return true;
 }
 
+std::string InvalidBonFileExtText(const std::string& Ext) {
+    return "Invalid receipt file extension \"" + Ext + "\"";
+}
+
 void SelectBonFiles(const std::string& Folder, std::vector<std::string>& List) {
     List.clear();
     const std::string& ext = Settings().FileExt;
     if (!IsValidBonFileExt(ext)) {
-        throw EAbort("[SelectBonFiles]Invalid receipt file extension \"" + ext + "\"");
+        throw EAbort("[SelectBonFiles]" + InvalidBonFileExtText(ext));
     }
     const std::string suffix = "." + ext;
     const int err = ScanFolder(Folder, [&](const std::string& name, const struct stat& info) {
-        if (S_ISREG(info.st_mode) && info.st_size > 0 && EndsWithText(name, suffix)) {
+        if (S_ISREG(info.st_mode) && info.st_size > 0 && EndsWithText(name, suffix) &&
+            !SameText(name, FPInfoFileName)) {
             List.push_back(std::to_string(DosFileStamp(info.st_mtime)) + "\t" + name);
         }
     });

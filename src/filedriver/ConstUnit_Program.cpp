@@ -33,6 +33,14 @@ bool IsWantedDevice(const std::string& Serial, const std::string& DevicesToWorkW
                        Serial.end(), same) != DevicesToWorkWith.end();
 }
 
+bool TLastFailure::IsNew(const std::string& Text) {
+    if (FText == Text) {
+        return false;
+    }
+    FText = Text;
+    return true;
+}
+
 TSettings& Settings() {
     static TSettings settings;
     return settings;

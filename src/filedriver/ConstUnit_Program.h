@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,18 @@ inline constexpr const char* FPInfoFileName = "FPInfo.txt";
 int CompareText(const std::string& A, const std::string& B);
 bool SameText(const std::string& A, const std::string& B);
 
+// A failure that lasts is logged when it starts, not at every retry.
+class TLastFailure {
+public:
+    // True when Text is not the failure seen last, which it then becomes.
+    bool IsNew(const std::string& Text);
+    // The work succeeded: the next failure is new.
+    void Clear() { FText.reset(); }
+
+private:
+    std::optional<std::string> FText;
+};
+
 // The port search prefers a printer whose serial number occurs, without regard to (ASCII) case,
 // anywhere in DevicesToWorkWith; an empty serial number is never preferred.
 bool IsWantedDevice(const std::string& Serial, const std::string& DevicesToWorkWith);
@@ -68,9 +81,12 @@ std::string AppLngFileName();
 // extension or leave the receipt folder is no receipt-file extension: empty, a dot, a blank, a
 // wildcard or a path separator in it, or "rep", "err" or "$$$".
 bool IsValidBonFileExt(const std::string& Ext);
+// What the log says of such an extension.
+std::string InvalidBonFileExtText(const std::string& Ext);
 
 // Fills List, sorted, with "<MS-DOS time stamp>\t<file name>" for every regular file of Folder
-// with the extension Settings().FileExt and a size above 0: oldest first, then by name.
+// with the extension Settings().FileExt and a size above 0: oldest first, then by name. The
+// program's own FPInfo.txt is never listed, whatever the extension.
 // A missing folder gives an empty list; other failures raise EAbort "[SelectBonFiles]...".
 void SelectBonFiles(const std::string& Folder, std::vector<std::string>& List);
 

@@ -27,8 +27,9 @@ std::string Field(const std::vector<std::string>& Fields, size_t Index) {
 }
 
 int64_t StrToInt64Def(const std::string& Text, int64_t Default) {
-    const char* first = Text.data();
-    const char* last = first + Text.size();
+    const std::string text = Trim(Text);
+    const char* first = text.data();
+    const char* last = first + text.size();
     if (first != last && *first == '+') {
         ++first;
     }
@@ -44,27 +45,34 @@ T& Append(TCommandList& List, std::unique_ptr<T> Object) {
     return result;
 }
 
-TDateTime FirstDayOfMonth() {
-    const TDateTimeRec now = DecodeDateTime(Now());
-    TDateTimeRec day;
-    day.Year = now.Year;
-    day.Month = now.Month;
-    day.Day = 1;
+// The printer takes report dates as DDMMYY, and a date that a '#M' line gives carries its two
+// digits as the year itself. A default date gets the same kind of year, so that the two compare
+// as the printer reads them: the year 2100 (two digits "00") becomes 100.
+TDateTime TwoDigitYear(const TDateTimeRec& Rec) {
+    TDateTimeRec rec = Rec;
+    rec.Year = rec.Year % 100 == 0 ? 100 : rec.Year % 100;
     TDateTime result = 0;
-    TryEncodeDateTime(day, result);
+    TryEncodeDateTime(rec, result);
     return result;
+}
+
+TDateTime FirstDayOfMonth() {
+    TDateTimeRec day = DecodeDateTime(Now());
+    day.Day = 1;
+    day.Hour = day.Minute = day.Second = day.MSec = 0;
+    return TwoDigitYear(day);
 }
 
 }  // namespace
 
 int32_t StrToIntDef(const std::string& Text, int32_t Default) {
     int32_t value = Default;
-    return TryStrToInt(Text, value) ? value : Default;
+    return TryStrToInt(Trim(Text), value) ? value : Default;
 }
 
 double StrToFloatDef(const std::string& Text, double Default) {
     double value = Default;
-    return TryStrToFloat(Text, value) ? value : Default;
+    return TryStrToFloat(Trim(Text), value) ? value : Default;
 }
 
 std::vector<std::string> SplitFields(const std::string& Text, char Separator) {
@@ -255,7 +263,7 @@ void TBonParser::AddDiscountCmd(const std::string& Line, TCommandList& List) {
         if (sign != '-' && sign != '+') {
             throw EAbort("Invalid discount sign.");
         }
-        std::string rest = line.substr(3);
+        std::string rest = Trim(line.substr(3));
         if (rest.find('.') == std::string::npos) {
             // Two implied decimals: "5" is 0.05, "1234" is 12.34.
             if (rest.size() < 3) {
@@ -354,7 +362,7 @@ void TBonParser::AddReportCmd(const std::string& Line, TCommandList& List) {
                 cmd->Detailed = Line[2] == '0' ? 0 : 1;
                 std::string rest = Line.substr(3);
                 cmd->StartDate = TakeDateDDMMYY(rest, FirstDayOfMonth());
-                cmd->EndDate = TakeDateDDMMYY(rest, Now());
+                cmd->EndDate = TakeDateDDMMYY(rest, TwoDigitYear(DecodeDateTime(Now())));
                 break;
             }
             default:
@@ -395,7 +403,7 @@ void TBonParser::AddPluCmd(const std::string& Line, TCommandList& List) {
         cmd->RawLine = Line;
         const std::string number = Field(fields, 0);
         if (StrToIntDef(number, 0) > 0) {
-            cmd->PluNo = number;
+            cmd->PluNo = Trim(number);
         }
         cmd->PluName = Field(fields, 1);
         cmd->Price = StrToFloatDef(Field(fields, 2), 0);
@@ -408,7 +416,7 @@ void TBonParser::AddPluCmd(const std::string& Line, TCommandList& List) {
         }
         const std::string depart = Field(fields, 5);
         cmd->DepartNo = StrToIntDef(depart, -1);
-        const int32_t alteID = StrToIntDef(Trim(depart), -1);
+        const int32_t alteID = StrToIntDef(depart, -1);
         if (alteID >= 0) {
             cmd->AlteID = alteID;
             cmd->AlteName = Field(fields, 6);

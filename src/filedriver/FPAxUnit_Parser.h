@@ -55,10 +55,10 @@ private:
 };
 
 // Takes the first six characters off Text; when they are DDMMYY of a valid date (year YY, 1 to
-// 99) that date, else Default.
+// 99) that date, else Default. A '#M' line's defaults carry two-digit years in the same way.
 TDateTime TakeDateDDMMYY(std::string& Text, TDateTime Default);
 
-// The number of the whole text, or Default when it is none.
+// The number that the whole text holds, blanks around it aside, or Default when it is none.
 int32_t StrToIntDef(const std::string& Text, int32_t Default);
 double StrToFloatDef(const std::string& Text, double Default);
 

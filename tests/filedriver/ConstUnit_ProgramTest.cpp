@@ -87,6 +87,16 @@ TEST_F(ProgramFilesTest, SelectBonFilesListsOldestFirstThenByName) {
                                               stamp + "\tb.bon", stamp + "\tnew.bon"}));
 }
 
+TEST_F(ProgramFilesTest, TheDeviceInformationFileIsNeverAReceipt) {
+    Settings().FileExt = "txt";
+    Make("FPInfo.txt", "Fiscal device name   : FP-55\r\n", Local(2024, 3, 5, 14, 30, 46));
+    Make("fpinfo.TXT", "x", Local(2024, 3, 5, 14, 30, 46));
+    Make("sale.txt", "x", Local(2024, 3, 5, 14, 30, 46));
+    std::vector<std::string> list;
+    SelectBonFiles(folder_, list);
+    EXPECT_EQ(list, std::vector<std::string>{"1483043799\tsale.txt"});
+}
+
 TEST_F(ProgramFilesTest, SelectBonFilesRefusesExtensionsThatAreNoReceipts) {
     std::vector<std::string> list{"stale"};
     SelectBonFiles(folder_ + "missing/", list);

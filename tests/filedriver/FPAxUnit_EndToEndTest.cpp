@@ -47,8 +47,11 @@ TEST_F(EndToEndTest, EveryKindOfFileIsAnsweredByteForByte) {
         {"$FC\r\n", "$FC\r\n", ""},
         {"#R10.00\r\n", "#R10.00\r\n", "10.00"},
         {"#R-5.00\r\n", "#R-5.00\r\n", "5.00"},
+        {"#R 7.00\r\n", "#R 7.00\r\n", "7.00"},
         {"#I\r\n", "#I\r\n", ""},
         {"#M1010124310124\r\n", "#M1010124310124\r\n", ""},
+        // From the first of this month (the default) to a date the line gives.
+        {"#M1000000311299\r\n", "#M1000000311299\r\n", ""},
     };
     for (const TRow& row : rows) {
         SCOPED_TRACE(row.File);

@@ -13,6 +13,7 @@
 #include "DialogParts.h"
 #include "FormText.h"
 #include "FormTranslation.h"
+#include "FormWidgets.h"
 #include "Shell.h"
 
 namespace {
@@ -25,8 +26,9 @@ TAboutDlg::TAboutDlg(std::string LngFileName, QWidget* Parent)
     : QDialog(Parent), FLngFileName(std::move(LngFileName)) {
     setObjectName(QStringLiteral("AboutDlg"));
     setWindowTitle(QString::fromUtf8("За програмата"));
-    auto* ProgramIcon = Named(new QLabel(this), "ProgramIcon");
-    ProgramIcon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(48, 48));
+    auto* ProgramIcon =
+        new TImage(QStringLiteral("ProgramIcon"),
+                   style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(48, 48), this);
     QLabel* ProductName =
         NamedLabel("ProductName", "Драйвер за фискален принтер\nгенерация две", this);
     QLabel* Copyright =

@@ -125,6 +125,9 @@ TComponentKind ComponentKind(const QObject* c) {
     if (qobject_cast<const QMainWindow*>(c) || qobject_cast<const QDialog*>(c)) {
         return TComponentKind::Form;
     }
+    if (qobject_cast<const TImage*>(c)) {
+        return TComponentKind::Other;
+    }
     if (qobject_cast<const TPanel*>(c)) {
         return TComponentKind::Panel;
     }

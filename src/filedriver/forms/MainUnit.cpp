@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QStyle>
 #include <filesystem>
 
@@ -58,6 +60,13 @@ TMainForm::TMainForm(std::string ProgramPath, TMainFormServices Services, QWidge
     CreateComponents();
     CreateMenus();
     DisableUnboundDialogs();
+    // A single fixed border: the window keeps the size of its menu and client area, and it
+    // first appears in the middle of the screen.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+    QRect placed = geometry();
+    placed.moveCenter(screen()->geometry().center());
+    move(placed.topLeft());
     FormCreate();
 }
 
@@ -106,8 +115,8 @@ void TMainForm::CreateComponents() {
         ->setStyleSheet(QStringLiteral("font-weight: bold"));
     lblCurrentTaskName = NewLabel("lblCurrentTaskName", QString(), pTop, {16, 26, 495, 18});
     lbCurrentStatus = NewLabel("lbCurrentStatus", QString(), pTop, {16, 46, 495, 18});
-    imgError = NewLabel("imgError", QString(), pTop, {8, 64, 32, 32});
-    imgError->setPixmap(Images[2]);
+    imgError = new TImage(QStringLiteral("imgError"), Images[2], pTop);
+    imgError->setGeometry(8, 64, 32, 32);
     imgError->hide();
     lblComError = NewLabel("lblComError", QString(), pTop, {48, 72, 465, 18});
     lblComError->setStyleSheet(QStringLiteral("color: red"));

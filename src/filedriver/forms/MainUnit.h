@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ConstUnit.h"
+#include "ConstUnit_Program.h"
 #include "FolderLock.h"
 #include "FormWidgets.h"
 #include "PrinterAccess.h"
@@ -267,6 +268,9 @@ private:
     TFolderLock FFolderLock;
     bool FWaitCursor = false;
     int FTrayIconIndex = 0;
+    // Failures of the file loop that last, logged when they start.
+    TLastFailure FFileExtFailure;
+    TLastFailure FInfoFileFailure;
     // Every bar thread started, so that none outlives the window.
     std::vector<QPointer<TAnimationThread>> FBarThreads;
 };

@@ -40,10 +40,16 @@ void TMainForm::FileReadTimerTimer() {
     if (FFolderLock.Lock(s.BonFolder) == TFolderLock::TResult::HeldByOther) {
         return;
     }
-    std::vector<std::string> list;
-    SelectBonFiles(s.BonFolder, list);
-    if (FPrinter ? FPrinter->BatchDue(!list.empty()) : !list.empty()) {
-        ProcessFiles(list);
+    // A refused extension stops only the receipts: the device information is still refreshed.
+    if (IsValidBonFileExt(s.FileExt)) {
+        FFileExtFailure.Clear();
+        std::vector<std::string> list;
+        SelectBonFiles(s.BonFolder, list);
+        if (FPrinter ? FPrinter->BatchDue(!list.empty()) : !list.empty()) {
+            ProcessFiles(list);
+        }
+    } else if (FFileExtFailure.IsNew(InvalidBonFileExtText(s.FileExt))) {
+        Log(InvalidBonFileExtText(s.FileExt), true);
     }
     if (MinutesPassed(FLastInfoTime, 20)) {
         Log("Getting info.", false);
@@ -84,6 +90,8 @@ void TMainForm::WriteDeviceInfoFile() {
     if (!ConnectPrinter(true)) {
         return;
     }
+    // A file that cannot be written waits for the next refresh, like a printer that cannot be
+    // reached, and is logged once until a refresh succeeds.
     try {
         const TPrnInfo& info = FPrinter->PrnInfo();
         const std::string text =
@@ -95,7 +103,8 @@ void TMainForm::WriteDeviceInfoFile() {
         const std::string& folder = Settings().BonFolder;
         if (std::filesystem::is_directory(folder)) {
             const std::string path = folder + FPInfoFileName;
-            std::filesystem::remove(path);
+            std::error_code ignored;  // what stands in the way fails the writing below
+            std::filesystem::remove(path, ignored);
             std::ofstream out(path, std::ios::binary);
             out << text;
             out.close();
@@ -103,9 +112,11 @@ void TMainForm::WriteDeviceInfoFile() {
                 throw std::runtime_error("Cannot create file \"" + path + "\"");
             }
         }
-    } catch (...) {
-        DisconnectPrinter();
-        throw;
+        FInfoFileFailure.Clear();
+    } catch (const std::exception& e) {
+        if (FInfoFileFailure.IsNew(e.what())) {
+            Log(e.what(), true);
+        }
     }
     DisconnectPrinter();
 }

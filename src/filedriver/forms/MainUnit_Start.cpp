@@ -153,6 +153,8 @@ void TMainForm::CheckSettings() {
         message = FromAnsi(m.S_EmptyBONPath) + "\n" + FromAnsi(s.BonFolder);
     } else if (!CanWriteToFolder(s.BonFolder)) {
         message = FromAnsi(m.S_CantTestBonFolder) + "\n" + FromAnsi(m.S_BONFolderReadWrite);
+    } else if (!IsValidBonFileExt(s.FileExt)) {
+        message = FromAnsi(m.S_EmptyFileBonExt);
     } else if (!s.UseTCP) {
         const std::vector<std::string> ports =
             FServices.EnumSerialPorts ? FServices.EnumSerialPorts() : std::vector<std::string>{};

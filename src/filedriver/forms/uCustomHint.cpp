@@ -26,6 +26,8 @@ TCustomHint::TCustomHint(QWidget* Owner, const TImageList& Images)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFont(BoldFont());
     setPalette(QToolTip::palette());
+    setBackgroundRole(QPalette::ToolTipBase);
+    setForegroundRole(QPalette::ToolTipText);
     setAutoFillBackground(true);
     HideTimer->setInterval(5000);
     HideTimer->setSingleShot(true);

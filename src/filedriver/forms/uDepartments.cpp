@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QStyleOptionHeader>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -12,11 +13,33 @@
 #include "StrResUnit.h"
 #include "uEditDepartment.h"
 
+namespace {
+
+// Column titles whose marker points up for ascending order and down for descending, as the
+// system's grids show it; Qt's own header draws them the other way round.
+class TTitleHeader : public QHeaderView {
+public:
+    explicit TTitleHeader(QWidget* Parent) : QHeaderView(Qt::Horizontal, Parent) {}
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* Option, int LogicalIndex) const override {
+        QHeaderView::initStyleOptionForIndex(Option, LogicalIndex);
+        if (Option->sortIndicator == QStyleOptionHeader::SortDown) {
+            Option->sortIndicator = QStyleOptionHeader::SortUp;
+        } else if (Option->sortIndicator == QStyleOptionHeader::SortUp) {
+            Option->sortIndicator = QStyleOptionHeader::SortDown;
+        }
+    }
+};
+
+}  // namespace
+
 TfrmDepartmets::TfrmDepartmets(std::string LngFileName, QWidget* Parent)
     : QDialog(Parent), FLngFileName(std::move(LngFileName)) {
     setObjectName(QStringLiteral("frmDepartmets"));
     setWindowTitle(QString::fromUtf8("Департаменти"));
     grdDepartments = Named(new QTableView(this), "grdDepartments");
+    grdDepartments->setHorizontalHeader(new TTitleHeader(grdDepartments));
     grdDepartments->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdDepartments->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdDepartments->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -37,12 +37,16 @@ protected:
 TEST_F(AboutTest, ShowsTheProgramAndItsVersionWhateverTheFileSays) {
     platform::TIniFile(lng_).WriteString("AboutDlg", "lblVerCOM", "9.9");
     platform::TIniFile(lng_).WriteString("AboutDlg", "btnClose", "Close");
+    platform::TIniFile(lng_).WriteString("AboutDlg", "ProgramIcon", "Never");
     TAboutDlg about(lng_);
     EXPECT_EQ(Child<QLabel>(about, "lblProgName")->text(), "-");
     about.show();
     EXPECT_EQ(Child<QLabel>(about, "lblProgName")->text().toStdString(), GetModulePath(true));
     EXPECT_EQ(Child<QLabel>(about, "lblVerCOM")->text().toStdString(), GetModuleVersion());
     EXPECT_EQ(Child<QWidget>(about, "btnClose")->property("text").toString(), "Close");
+    const QLabel* picture = Child<QLabel>(about, "ProgramIcon");
+    EXPECT_TRUE(picture->text().isEmpty());
+    EXPECT_FALSE(picture->pixmap().isNull());
 
     const QString rights = Child<QLabel>(about, "Copyright")->text();
     EXPECT_TRUE(rights.contains("Kalvora") && rights.contains("Ostrelin"));

@@ -47,11 +47,13 @@ TEST_F(MainFormTest, WithoutNotificationAreaTheWindowMinimisesNormally) {
 TEST_F(MainFormTest, LanguageFileTranslatesAndGainsTheMissingKeys) {
     // "Инфо" in Windows-1251, and a device label that translation must leave alone.
     Put(Path("Ostrelin.Lng"),
-        "[MainForm]\r\nmnPRNInfo=\xC8\xED\xF4\xEE\r\nlblModelName=Never\r\n"
+        "[MainForm]\r\nmnPRNInfo=\xC8\xED\xF4\xEE\r\nlblModelName=Never\r\nimgError=Never\r\n"
         "[Messages]\r\nS_NoActiveTask=Idle\r\n");
     TMainForm& form = Started();
     EXPECT_EQ(form.mnPRNInfo->text(), "Инфо");
     EXPECT_EQ(form.lblModelName->text(), "-");
+    EXPECT_TRUE(form.imgError->text().isEmpty());
+    EXPECT_FALSE(form.imgError->pixmap().isNull());
     EXPECT_EQ(form.lblCurrentTaskName->text(), "Idle");
     EXPECT_EQ(form.windowTitle(), "Tavrino - file printer");
     const platform::TIniFile lng(Path("Ostrelin.Lng"));
@@ -232,6 +234,81 @@ TEST_F(FileLoopTest, RefreshAfterMoreThanTwentyWholeMinutesAndTheCheckInterval) 
     Clock += 1.0 / 1440;
     Tick();
     EXPECT_EQ(refreshes(), 3);
+}
+
+size_t Occurrences(const std::string& Text, const std::string& Part) {
+    size_t count = 0;
+    for (size_t at = Text.find(Part); at != std::string::npos; at = Text.find(Part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST_F(FileLoopTest, ARefusedExtensionIsABadSettingThatLeavesTheRefreshRunning) {
+    for (const std::string ext : {"rep", "", "*", "b?n", "a/b"}) {
+        SCOPED_TRACE(ext);
+        FForm.reset();
+        Journal.clear();
+        GlobalLogger.reset();
+        std::filesystem::remove_all(Path("Log"));
+        std::filesystem::remove(BonFolder() + "FPInfo.txt");
+        WriteIni("[Files]\r\nfile_ext=" + ext +
+                 "\r\n[Connection-IP]\r\nip_address=127.0.0.1\r\ntcp_port=4999\r\n"
+                 "[OTHER]\r\nuse_tcp=1\r\ncheck_prn_interval=0\r\n");
+        int dialogs = 0;
+        Services.EditSettings = [&](TMainForm&) { return ++dialogs < 0; };
+        {
+            TModalAnswerer answerer;
+            Started();
+            EXPECT_EQ(answerer.Texts, QStringList{"Грешка\nНевалидно разширение за БОН файлове."});
+        }
+        EXPECT_EQ(dialogs, 1);
+        Receipt("a.rep", 60);
+        Tick();
+        Clock += 1.0 / 1440;
+        Tick();
+        const std::vector<std::string> refresh = {"ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 1",
+                                                  "DisconnectPRN"};
+        EXPECT_EQ(Journal, refresh);
+        EXPECT_TRUE(std::filesystem::exists(BonFolder() + "FPInfo.txt"));
+        EXPECT_EQ(
+            Occurrences(LogText(), "[ERROR]Invalid receipt file extension \"" + ext + "\"\r\n"),
+            1u);
+    }
+}
+
+TEST_F(FileLoopTest, AnInformationFileThatCannotBeWrittenWaitsForTheNextRefresh) {
+    Started();
+    // A folder in its place, which no rights let the program replace.
+    const std::string blocked = BonFolder() + "FPInfo.txt";
+    std::filesystem::create_directory(blocked);
+    Put(blocked + "/keep", "x");
+    const auto refreshes = [this] {
+        return std::count(Journal.begin(), Journal.end(), "ReadPrinterInfo 1");
+    };
+    const std::string failure = "[ERROR]Cannot create file \"" + blocked + "\"";
+    Tick();
+    Clock += 1.0 / 1440;
+    Tick();
+    EXPECT_EQ(refreshes(), 1);
+    EXPECT_EQ(Journal.back(), "DisconnectPRN");
+    Clock += 21.0 / 1440;
+    Tick();
+    EXPECT_EQ(refreshes(), 2);
+    EXPECT_EQ(Occurrences(LogText(), failure), 1u);
+
+    std::filesystem::remove_all(blocked);
+    Clock += 21.0 / 1440;
+    Tick();
+    EXPECT_EQ(refreshes(), 3);
+    EXPECT_TRUE(std::filesystem::is_regular_file(blocked));
+    // Once written again, a new failure is logged again.
+    std::filesystem::remove(blocked);
+    std::filesystem::create_directory(blocked);
+    Put(blocked + "/keep", "x");
+    Clock += 21.0 / 1440;
+    Tick();
+    EXPECT_EQ(Occurrences(LogText(), failure), 2u);
 }
 
 TEST_F(FileLoopTest, FailedConnectionShowsTheErrorState) {

@@ -127,6 +127,9 @@ TEST_F(ScreenshotTest, TheMainWindowAndItsMovingBarAreDrawnOnTheScreen) {
             },
             10000));
         EXPECT_GE(shot.width(), 521);
+        // Placed in the middle of the screen, with no frame from a window manager here.
+        const QPoint offset = form.geometry().center() - form.screen()->geometry().center();
+        EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << "," << offset.y();
 
         // While a batch waits on the printer, the bar moves on the screen: the printer's
         // answer is held back until several different pictures of the bar were seen.

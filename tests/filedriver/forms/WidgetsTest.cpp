@@ -1,6 +1,9 @@
 #include <QAction>
 #include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
 #include <QTest>
+#include <QToolTip>
 
 #include <algorithm>
 #include <array>
@@ -41,6 +44,7 @@ TEST_F(MainFormTest, ComponentsCarryTheirNamesAndCaptions) {
         {"pConn", "", TComponentKind::Panel},
         {"pMarque", "", TComponentKind::Panel},
         {"lblLastTaskResult", "", TComponentKind::Label},
+        {"imgError", "", TComponentKind::Other},
         {"FileReadTimer", nullptr, TComponentKind::Other},
         {"TrayIcon", nullptr, TComponentKind::Other},
     };
@@ -59,6 +63,69 @@ TEST_F(MainFormTest, ComponentsCarryTheirNamesAndCaptions) {
     EXPECT_EQ(form.PMenuExit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     EXPECT_EQ(form.centralWidget()->size(), QSize(521, 359));
     EXPECT_EQ(form.pMarque->size(), QSize(135, 16));
+}
+
+TEST_F(MainFormTest, TheWindowHasAFixedSizeAndFirstAppearsInTheMiddleOfTheScreen) {
+    TMainForm& form = Form();
+    form.show();
+    const QSize size(521, 359 + form.menuBar()->height());
+    EXPECT_EQ(form.size(), size);
+    EXPECT_EQ(form.minimumSize(), size);
+    EXPECT_EQ(form.maximumSize(), size);
+    // Centred as exactly as the frame, which the system adds as the window appears, allows.
+    const QRect screen = form.screen()->geometry();
+    const QRect frame = form.frameGeometry();
+    EXPECT_LE(std::abs(frame.left() - (screen.right() - frame.right())),
+              frame.width() - form.width() + 1);
+    EXPECT_LE(std::abs(frame.top() - (screen.bottom() - frame.bottom())),
+              frame.height() - form.height() + 1);
+    form.resize(800, 600);
+    EXPECT_EQ(form.size(), size);
+}
+
+// Columns of the panel's inside, from its left edge, that hold ink of its caption.
+std::vector<int> InkColumns(QWidget& Panel) {
+    const QImage drawn = Panel.grab().toImage();
+    std::vector<int> columns;
+    for (int x = 1; x < drawn.width() - 1; ++x) {
+        for (int y = 1; y < drawn.height() - 1; ++y) {
+            if (drawn.pixelColor(x, y).lightness() < 128) {
+                columns.push_back(x);
+                break;
+            }
+        }
+    }
+    return columns;
+}
+
+TEST_F(MainFormTest, StatusPanelsShowTheirWholeCaption) {
+    TMainForm& form = Form();
+    form.show();
+    const std::pair<TPanel*, QString> rows[] = {
+        {form.pAction, QStringLiteral("Няма връзка или повреда във фискалния принтер!")},
+        {form.pAction, QStringLiteral("-")},
+        {form.pConn, QStringLiteral("255.255.255.255/65535")},
+    };
+    for (const auto& [panel, caption] : rows) {
+        SCOPED_TRACE(panel->objectName().toStdString() + " " + caption.toStdString());
+        panel->setText(caption);
+        const std::vector<int> ink = InkColumns(*panel);
+        ASSERT_FALSE(ink.empty());
+        EXPECT_GT(ink.front(), 2);
+        EXPECT_LT(ink.back(), panel->width() - 3);
+    }
+}
+
+TEST_F(MainFormTest, NotificationsHaveTheSystemsToolTipColours) {
+    Form().ShowNotifyHint(0, "Paused");
+    TCustomHint* hint = CurrentHint();
+    ASSERT_NE(hint, nullptr);
+    const QPalette tips = QToolTip::palette();
+    ASSERT_NE(tips.color(QPalette::ToolTipBase), tips.color(QPalette::Window));
+    const QImage shown = hint->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(shown.width() - 2, shown.height() - 2),
+              tips.color(QPalette::ToolTipBase));
+    EXPECT_EQ(hint->palette().color(hint->foregroundRole()), tips.color(QPalette::ToolTipText));
 }
 
 TEST(BarFrames, GrowShrinkGrowBackShrinkBack) {

@@ -74,6 +74,38 @@ TEST_F(DepartmentsTest, ShowsTheRowsInNumberOrderWithTheirTitles) {
     EXPECT_FALSE(Contains(keys, "grdDepartments.Col0"));
 }
 
+// Which way the sort marker of a column title points, as the title is drawn at the right end
+// of its section: "up" when its first row of ink is narrower than its last.
+std::string MarkerDirection(QHeaderView& Titles, int Column) {
+    const QImage drawn = Titles.grab().toImage();
+    const int right = Titles.sectionViewportPosition(Column) + Titles.sectionSize(Column) - 1;
+    std::vector<int> inkRows;
+    for (int y = 0; y < drawn.height(); ++y) {
+        int ink = 0;
+        for (int x = right - 16; x < right - 2; ++x) {
+            ink += drawn.pixelColor(x, y).lightness() < 160 ? 1 : 0;
+        }
+        if (ink > 0) {
+            inkRows.push_back(ink);
+        }
+    }
+    if (inkRows.size() < 2 || inkRows.front() == inkRows.back()) {
+        return "none";
+    }
+    return inkRows.front() < inkRows.back() ? "up" : "down";
+}
+
+TEST_F(DepartmentsTest, TheMarkerPointsUpForAscendingOrder) {
+    QHeaderView& titles = Titles();
+    EXPECT_EQ(MarkerDirection(titles, TDepartmentsModel::fNom), "up");
+    EXPECT_EQ(MarkerDirection(titles, TDepartmentsModel::fDepName), "none");
+    dialog_->TitleClick(TDepartmentsModel::fNom);
+    EXPECT_EQ(MarkerDirection(titles, TDepartmentsModel::fNom), "down");
+    dialog_->TitleClick(TDepartmentsModel::fTaxGrpNo);
+    EXPECT_EQ(MarkerDirection(titles, TDepartmentsModel::fTaxGrpNo), "up");
+    EXPECT_EQ(MarkerDirection(titles, TDepartmentsModel::fNom), "none");
+}
+
 TEST_F(DepartmentsTest, EveryTitleClickTurnsTheOneSharedDirection) {
     dialog_->SetCurrentRow(6);
     dialog_->TitleClick(TDepartmentsModel::fNom);
