@@ -31,6 +31,8 @@ TFigures Finish(TRig& Rig, const std::vector<TReceipt>& Files) {
         figures.Unanswered += !rep && !err;
         figures.PrintedErr += err && !rep && closed[i] > 0;
         figures.RepNotPrinted += rep && !err && closed[i] == 0;
+        figures.ZeroNumber +=
+            rep && Rig.Answer(Files[i], ".rep").find("Reciept No: 0\r\n") != std::string::npos;
     }
     const std::vector<TReceipt> resent = Rig.ResendFailed(Files);
     EXPECT_TRUE(Rig.WaitSettled(resent, kSettleMs)) << Rig.Program().LogText();
@@ -47,6 +49,7 @@ void Report(const std::string& Group, const TFigures& F) {
     EXPECT_EQ(F.PrintedErr, 0) << "printed but answered \".err\"";
     EXPECT_EQ(F.RepNotPrinted, 0) << "answered \".rep\" but not printed";
     EXPECT_EQ(F.TwoAnswers, 0) << "both answers";
+    EXPECT_EQ(F.ZeroNumber, 0) << "\"Reciept No: 0\" in a \".rep\"";
     EXPECT_EQ(F.PrintedTwice, 0) << "printed twice once the \".err\" files were resent";
     EXPECT_EQ(F.Unanswered, 0) << "no answer";
     const char* path = std::getenv("FAULT_FIGURES");
@@ -54,11 +57,11 @@ void Report(const std::string& Group, const TFigures& F) {
         return;
     }
     // One write per line, so cases running side by side never mix their lines.
-    const std::string line = Group + "\t" + name + "\t" + std::to_string(F.Files) + "\t" +
-                             std::to_string(F.Answered) + "\t" + std::to_string(F.PrintedErr) +
-                             "\t" + std::to_string(F.RepNotPrinted) + "\t" +
-                             std::to_string(F.TwoAnswers) + "\t" + std::to_string(F.PrintedTwice) +
-                             "\t" + std::to_string(F.Unanswered) + "\n";
+    const std::string line =
+        Group + "\t" + name + "\t" + std::to_string(F.Files) + "\t" + std::to_string(F.Answered) +
+        "\t" + std::to_string(F.PrintedErr) + "\t" + std::to_string(F.RepNotPrinted) + "\t" +
+        std::to_string(F.TwoAnswers) + "\t" + std::to_string(F.ZeroNumber) + "\t" +
+        std::to_string(F.PrintedTwice) + "\t" + std::to_string(F.Unanswered) + "\n";
     const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     ASSERT_GE(fd, 0) << path;
     EXPECT_EQ(::write(fd, line.data(), line.size()), static_cast<ssize_t>(line.size()));

@@ -14,6 +14,7 @@ struct TFigures {
     int PrintedErr = 0;     // answered ".err", yet a receipt was closed for it
     int RepNotPrinted = 0;  // answered ".rep", yet no receipt was closed for it
     int TwoAnswers = 0;     // both ".rep" and ".err"
+    int ZeroNumber = 0;     // a ".rep" that says "Reciept No: 0"
     int PrintedTwice = 0;   // more than one receipt closed, once the shop resent every ".err"
     int Unanswered = 0;
 };

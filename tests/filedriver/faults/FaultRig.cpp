@@ -196,6 +196,10 @@ bool TRig::Answered(const TReceipt& File, const char* Ext) const {
     return Exists(FReceipts + "/" + File.Name + Ext);
 }
 
+std::string TRig::Answer(const TReceipt& File, const char* Ext) const {
+    return Get(FReceipts + "/" + File.Name + Ext);
+}
+
 bool TRig::Settled(const std::vector<TReceipt>& Files) const {
     for (const TReceipt& file : Files) {
         if ((!Answered(file, ".rep") && !Answered(file, ".err")) || Answered(file, ".bon") ||

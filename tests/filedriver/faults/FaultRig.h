@@ -71,6 +71,7 @@ public:
     bool Settled(const std::vector<TReceipt>& Files) const;
     bool WaitSettled(const std::vector<TReceipt>& Files, int TimeoutMs) const;
     bool Answered(const TReceipt& File, const char* Ext) const;
+    std::string Answer(const TReceipt& File, const char* Ext) const;
     // Receipts closed on every printer of the rig for each file, in the order of Files.
     std::vector<int> Closed(const std::vector<TReceipt>& Files);
     // The shop sends every file answered ".err" again; returns those files.
