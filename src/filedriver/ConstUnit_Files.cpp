@@ -97,7 +97,8 @@ bool CanWriteToFolder(const std::string& Folder) {
     return exists;
 }
 
-int DeleteOldFiles(const std::string& Folder, const std::string& Mask, int Days) {
+int DeleteOldFiles(const std::string& Folder, const std::string& Mask, int Days,
+                   const std::function<bool(const std::string& Name)>& MayDelete) {
     int count = 0;
     const double now =
         std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
@@ -107,7 +108,7 @@ int DeleteOldFiles(const std::string& Folder, const std::string& Mask, int Days)
         }
         const double mtime = static_cast<double>(info.st_mtim.tv_sec) +
                              static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
-        if ((now - mtime) / 86400.0 > Days) {
+        if ((now - mtime) / 86400.0 > Days && (!MayDelete || MayDelete(name))) {
             ::unlink((Folder + name).c_str());
             ++count;
         }

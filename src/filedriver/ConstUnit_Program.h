@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -78,5 +79,7 @@ void SelectBonFiles(const std::string& Folder, std::vector<std::string>& List);
 bool CanWriteToFolder(const std::string& Folder);
 
 // Deletes the files of Folder matching Mask (such as "*.rep") last written more than Days days
-// ago; returns the number of files it tried to delete. Never raises.
-int DeleteOldFiles(const std::string& Folder, const std::string& Mask, int Days);
+// ago, those MayDelete (when given) allows by name; returns the number of files it tried to
+// delete. Never raises.
+int DeleteOldFiles(const std::string& Folder, const std::string& Mask, int Days,
+                   const std::function<bool(const std::string& Name)>& MayDelete = {});

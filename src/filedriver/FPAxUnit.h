@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -74,11 +75,19 @@ public:
 
     // ---- Receipt files (FPAxUnit_Execute.cpp) -------------------------------------------------
     // Runs the files of List ("<time stamp>\t<file name>", names in the receipt folder); True
-    // when none failed. A file its writer still holds is left for a later call.
+    // when none failed. Work files of earlier runs are settled first; while one of them waits,
+    // no new file is taken. A file its writer still holds is left for a later call.
     bool ProcessFiles(const std::vector<std::string>& List);
-    // Runs one receipt file and answers it with ".rep", or with ".err" beside the kept work
-    // file ".$$$"; on failure ErrorText holds the message.
+    // Runs one receipt file and answers it with ".rep" when a receipt of it was printed, or with
+    // ".err" beside the kept work file ".$$$" when none was; on failure ErrorText holds the
+    // message. A failed file whose receipt the printer cannot be asked about yet, or whose
+    // answer the folder refuses, keeps its work file unanswered for a later call.
     bool ProcessFile(const std::string& Path, std::string& ErrorText);
+
+    // ---- Files still to be answered (FPAxUnit_Settle.cpp) -------------------------------------
+    // Once a tick, without the printer: writes the answers the folder refused before. True when
+    // a batch is due: a work file waits for the printer, or NewFiles and no answer waits.
+    bool BatchDue(bool NewFiles);
 
 private:
     using TResultList = std::vector<std::string>;
@@ -103,8 +112,25 @@ private:
     // Reads a text property of the driver.
     std::string ReadText(platform::HRESULT (ITavrinoFprnRO::*Getter)(platform::BSTR*));
 
+    // What is known of a failed file whose receipt is still to be settled.
+    struct TUnsettled {
+        std::string Path;   // the receipt file
+        TResultList Lines;  // the answer's lines but the receipt number and the device header
+        std::string Error;
+        bool Logged = false;
+    };
+    // An answer the folder refused, tried again every tick.
+    struct TPendingAnswer {
+        std::string Path;
+        std::string Ext;
+        TResultList Lines;
+    };
+    enum class TSettled { Printed, NotPrinted, Waiting };
+
     // Receipt-file steps (FPAxUnit_Execute.cpp)
-    void RunBonFile(const std::string& WorkPath, TResultList& ResultList, bool& Printed);
+    void RunBonFile(const std::string& Path, const std::string& Bytes, TResultList& ResultList,
+                    bool& Recorded);
+    int32_t ReadLastRecieptNo();
     void OpenReceipt(bool Fiscal, const TCommandList& List, TResultList& ResultList);
     void ProgramPluData(const TCommandList& List);
     void PrintPluList(const TCommandList& List, TResultList& ResultList);
@@ -125,8 +151,25 @@ private:
     void InsertDeviceHeader(TResultList& ResultList);
     void WriteErrorFile(const std::string& Path, const std::string& Message);
 
+    // Settling (FPAxUnit_Settle.cpp)
+    // Ends whatever receipt of Path is open and asks the printer whether it was closed, then
+    // answers the file; Waiting when the printer cannot be asked.
+    TSettled SettleReceipt(const std::string& Path);
+    // Settles the unanswered work files of the receipt folder, oldest first; True when none is
+    // left waiting.
+    bool SettleWorkFiles();
+    // Writes the answer Ext of Path and drops what the answer ends; a refused answer waits in
+    // FPendingAnswers. True when written.
+    bool WriteAnswer(const std::string& Path, const std::string& Ext, TResultList Lines);
+    void WritePendingAnswers();
+    // Work files of the folder that neither have an answer nor wait for the folder.
+    std::vector<std::string> UnansweredWorkFiles();
+
     platform::ComPtr<ITavrinoFprnRO> FDriver;
     TReceiptFileGate FGate;
+    // Keyed by the work file's path.
+    std::map<std::string, TUnsettled> FUnsettled;
+    std::map<std::string, TPendingAnswer> FPendingAnswers;
 };
 
 // Creates the driver object by its class identifier; a failure raises EAbort.

@@ -7,6 +7,7 @@
 #include "FPAxUnit_Files.h"
 #include "FPAxUnit_Parser.h"
 #include "FPAxUnit_Wide.h"
+#include "FPAxUnit_Work.h"
 #include "SettingsUnit.h"
 
 namespace {
@@ -26,13 +27,20 @@ bool FileExists(const std::string& Path) {
 bool TFPPrinter::ProcessFiles(const std::vector<std::string>& List) {
     int failed = 0;
     try {
-        if (List.empty()) {
+        if (List.empty() && UnansweredWorkFiles().empty()) {
             throw EAbort("No files in list");
         }
         CheckInitialized();
+        if (!SettleWorkFiles()) {
+            ++failed;
+        }
         std::string folder = Settings().BonFolder;
         AppendFolderDelimiter(folder);
         for (const std::string& entry : List) {
+            // A new receipt printed while an earlier one is unsettled could be taken for it.
+            if (!FUnsettled.empty() || !FPendingAnswers.empty()) {
+                break;
+            }
             const std::string name = entry.substr(entry.find('\t') + 1);
             const std::string path = folder + name;
             if (!FileExists(path)) {
@@ -59,34 +67,37 @@ bool TFPPrinter::ProcessFiles(const std::vector<std::string>& List) {
 
 bool TFPPrinter::ProcessFile(const std::string& Path, std::string& ErrorText) {
     ErrorText.clear();
-    const std::string target = ChangeFileExt(Path, ".rep");
-    const std::string work = ChangeFileExt(Path, ".$$$");
+    const std::string work = WorkFileName(Path);
     // An answer folder never holds both answers for one receipt name.
-    ::unlink(target.c_str());
-    ::unlink(work.c_str());
-    ::unlink(ChangeFileExt(Path, ".err").c_str());
+    for (const std::string& stale :
+         {ChangeFileExt(Path, ".rep"), work, ChangeFileExt(Path, ".err"), RecordFileName(Path)}) {
+        ::unlink(stale.c_str());
+    }
 
     TResultList result;
     std::string bytes;
-    bool printerDone = false;
+    bool recorded = false;
     try {
         if (::rename(Path.c_str(), work.c_str()) != 0) {
             throw EAbort("Can't rename file. Check permissions : " + Settings().BonFolder);
         }
         bytes = LoadFileBytes(work);
-        RunBonFile(bytes, result, printerDone);
-        InsertDeviceHeader(result);
-        SaveResultFile(result, target);
+        RunBonFile(Path, bytes, result, recorded);
     } catch (const std::exception& e) {
         ErrorText = *e.what() != '\0' ? e.what() : kNoErrorText;
-        // What the printer has done must not be asked for again: an ".err" would make the shop
-        // send the receipt once more. The work file stays as the only record.
-        if (!printerDone) {
+        if (recorded) {
+            FUnsettled[work] = {Path, std::move(result), ErrorText};
+            SettleReceipt(Path);
+        } else {
             WriteErrorFile(Path, ErrorText);
         }
         return false;
     }
 
+    InsertDeviceHeader(result);
+    if (!WriteAnswer(Path, ".rep", std::move(result))) {
+        return true;
+    }
     // A receipt written again under the same name while this one ran is a new receipt, unless
     // it repeats the one just printed.
     if (FileExists(Path)) {
@@ -103,16 +114,22 @@ bool TFPPrinter::ProcessFile(const std::string& Path, std::string& ErrorText) {
                       "Left for the next scan.");
         }
     }
-    ::unlink(work.c_str());
     return true;
 }
 
-void TFPPrinter::RunBonFile(const std::string& Bytes, TResultList& ResultList, bool& PrinterDone) {
+void TFPPrinter::RunBonFile(const std::string& Path, const std::string& Bytes,
+                            TResultList& ResultList, bool& Recorded) {
     TParsedBon bon;
     TBonParser parser([this](const std::string& text) { DoMessage(text); },
                       Settings().SellByDepartNo);
     parser.Parse(SplitTextLines(Bytes), bon);
 
+    const bool closes = ClosesReceipt(bon);
+    if (closes) {
+        // What tells afterwards whether the receipt was closed, on the disk before it opens.
+        WriteReceiptRecord(Path, ReadLastRecieptNo());
+        Recorded = true;
+    }
     if (bon.TextLineCount >= 1 && !bon.ReportFlag && !bon.FiscalFlag) {
         OpenReceipt(false, bon.CommandList, ResultList);
     } else if (bon.FiscalFlag) {
@@ -122,19 +139,12 @@ void TFPPrinter::RunBonFile(const std::string& Bytes, TResultList& ResultList, b
     if (bon.FiscalFlag) {
         PayTheRest();
     }
-    if (!bon.FiscalFlag && bon.TextLineCount == 0) {
-        PrinterDone = true;
+    if (!closes) {
         return;
     }
     CloseReceipt();
-    PrinterDone = true;
-    // The receipt is printed: a number that cannot be read is logged, not an error.
-    int32_t number = 0;
+    const int32_t number = ReadLastRecieptNo();
     try {
-        int32_t read = 0;
-        CheckHResult(Driver()->Get_LastRecieptNo(&read));
-        CheckLastError();
-        number = read;
         PrnInfo.LastInvoiceNo = ReadText(&ITavrinoFprnRO::Get_LastInvoiceNo);
     } catch (const std::exception& e) {
         DoMessage("Failed to read reciept number: " + std::string(e.what()));
@@ -143,18 +153,28 @@ void TFPPrinter::RunBonFile(const std::string& Bytes, TResultList& ResultList, b
     PrnInfo.LastRecieptNo = number;
 }
 
+int32_t TFPPrinter::ReadLastRecieptNo() {
+    int32_t number = 0;
+    WithContext("Failed to read reciept number: ", [&] {
+        CheckHResult(Driver()->Get_LastRecieptNo(&number));
+        CheckLastError();
+    });
+    return number;
+}
+
 void TFPPrinter::WriteErrorFile(const std::string& Path, const std::string& Message) {
+    TResultList lines;
     try {
-        TResultList lines = LoadTextLines(ChangeFileExt(Path, ".$$$"));
-        if (Settings().ErrTextInErrFile) {
-            lines.emplace_back();
-            lines.push_back("[ERROR]" + Message);
-        }
-        InsertDeviceHeader(lines);
-        SaveResultFile(lines, ChangeFileExt(Path, ".err"));
+        lines = LoadTextLines(WorkFileName(Path));
     } catch (const std::exception&) {
-        // Without a work file (the rename failed) the receipt keeps its name and is found again.
+        return;  // without a work file (the rename failed) the receipt keeps its name
     }
+    if (Settings().ErrTextInErrFile) {
+        lines.emplace_back();
+        lines.push_back("[ERROR]" + Message);
+    }
+    InsertDeviceHeader(lines);
+    WriteAnswer(Path, ".err", std::move(lines));
 }
 
 void TFPPrinter::OpenReceipt(bool Fiscal, const TCommandList& List, TResultList& ResultList) {

@@ -68,19 +68,15 @@ std::string ResultTempPath(const std::string& Folder) {
     return Folder + "tmp.$$$.";
 }
 
-void SaveResultFile(const std::vector<std::string>& Lines, const std::string& Target) {
-    const std::string temp = ResultTempPath(Target.substr(0, Target.rfind('/') + 1));
-    std::string bytes;
-    for (const std::string& line : Lines) {
-        bytes += line;
-        bytes += "\r\n";
-    }
+void SaveFileDurably(const std::string& Bytes, const std::string& Target) {
+    const std::string folder = Target.substr(0, Target.rfind('/') + 1);
+    const std::string temp = ResultTempPath(folder);
     ::unlink(temp.c_str());
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         throw EAbort("Cannot create file \"" + temp + "\". " + Reason());
     }
-    bool written = WriteAll(fd, bytes);
+    bool written = WriteAll(fd, Bytes) && ::fsync(fd) == 0;
     std::string reason = written ? std::string() : Reason();
     if (::close(fd) != 0 && written) {
         written = false;
@@ -94,4 +90,24 @@ void SaveResultFile(const std::vector<std::string>& Lines, const std::string& Ta
         ::unlink(temp.c_str());
         throw EAbort("Failed to rename report file.");
     }
+    // The rename itself lives in the folder.
+    const int dir =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0 || ::fsync(dir) != 0) {
+        reason = Reason();
+        if (dir >= 0) {
+            ::close(dir);
+        }
+        throw EAbort("Cannot write folder \"" + folder + "\". " + reason);
+    }
+    ::close(dir);
+}
+
+void SaveResultFile(const std::vector<std::string>& Lines, const std::string& Target) {
+    std::string bytes;
+    for (const std::string& line : Lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    SaveFileDurably(bytes, Target);
 }

@@ -14,6 +14,10 @@ std::vector<std::string> LoadTextLines(const std::string& Path);
 // so it can never be a receipt file, a work file or an answer.
 std::string ResultTempPath(const std::string& Folder);
 
-// Writes Lines, each ended by CR LF, to a temporary file beside Target and renames it to Target,
-// so that a reader never sees half an answer. EAbort when that fails; Target is then untouched.
+// Writes Bytes to the temporary file beside Target, flushes it to the disk, renames it to Target
+// and flushes the folder, so that neither a reader nor a power cut ever sees half of it. EAbort
+// when that fails; Target is then untouched.
+void SaveFileDurably(const std::string& Bytes, const std::string& Target);
+
+// SaveFileDurably of Lines, each ended by CR LF.
 void SaveResultFile(const std::vector<std::string>& Lines, const std::string& Target);

@@ -114,6 +114,10 @@ TDateTime TakeDateDDMMYY(std::string& Text, TDateTime Default) {
     return result;
 }
 
+bool ClosesReceipt(const TParsedBon& Bon) {
+    return Bon.FiscalFlag || Bon.TextLineCount > 0;
+}
+
 TBonParser::TBonParser(TMessageEvent OnMessage, bool DepartSaleMode)
     : FOnMessage(std::move(OnMessage)), FDepartSaleMode(DepartSaleMode) {}
 

@@ -14,6 +14,9 @@ struct TParsedBon {
     int TextLineCount = 0;    // ':' lines
 };
 
+// The file ends by closing a receipt: a fiscal one, or one of text lines.
+bool ClosesReceipt(const TParsedBon& Bon);
+
 // Reads the lines of a receipt file. Every line it accepts is first reported through
 // OnMessage; a bad line raises EAbort with the kind's prefix and the reason, which fails the
 // whole file (the objects read before it stay in the list).

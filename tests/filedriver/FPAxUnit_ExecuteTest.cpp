@@ -162,23 +162,49 @@ TEST_F(ExecuteTest, AFailureWithoutMessageOrReceiptDataStillAnswers) {
     EXPECT_EQ(Run("%0^A^1^1\r\n"), "No reciept data.");
 }
 
-TEST_F(ExecuteTest, APrintedReceiptIsNeverAnsweredWithAnErrorFile) {
-    fake_->FailWith = {{"LastRecieptNo", "No number"}};
-    EXPECT_EQ(Run(":x\r\n"), "");
-    EXPECT_EQ(Get(Path("r1.rep")), kHeader + "Reciept No: 0\r\n:x\r\n");
-    EXPECT_TRUE(Logged("Failed to read reciept number: No number"));
-    fake_->FailWith.clear();
-    fake_->Broken = {"LastInvoiceNo"};  // a number already read stays
-    EXPECT_EQ(Run(":x\r\n"), "");
-    EXPECT_EQ(Get(Path("r1.rep")), kHeader + "Reciept No: 17\r\n:x\r\n");
-    fake_->Broken.clear();
+TEST_F(ExecuteTest, APrintedReceiptWaitsForItsNumberAndItsAnswer) {
+    // The number cannot be read after the close: no answer yet, never "Reciept No: 0".
+    fake_->After["EndBon"] = [this] {
+        fake_->RecieptNo = 18;
+        fake_->FailWith = {{"LastRecieptNo", "No number"}};
+    };
+    EXPECT_EQ(Run(":x\r\n"), "Failed to read reciept number: No number");
+    EXPECT_TRUE(
+        Logged("File \"r1.bon\" waits for the printer to settle its receipt: Failed to "
+               "read reciept number: No number"));
+    EXPECT_EQ(Get(Path("r1.$$$")), ":x\r\n");
+    EXPECT_EQ(Get(Path("r1.$$$.rec.")), "LastRecieptNo=17\r\n");
+    EXPECT_FALSE(Exists("r1.rep") || Exists("r1.err"));
+    EXPECT_TRUE(printer_->BatchDue(false));
 
-    // The answer cannot take its name: the work file stays, and no ".err" invites a reprint.
+    fake_->After.clear();
     fake_->FailWith.clear();
+    EXPECT_TRUE(printer_->ProcessFiles({}));
+    EXPECT_EQ(Get(Path("r1.rep")), kHeader + "Reciept No: 18\r\n:x\r\n");
+    EXPECT_FALSE(Exists("r1.$$$") || Exists("r1.$$$.rec.") || Exists("r1.err"));
+    EXPECT_TRUE(
+        Logged("Reciept No: 18 of file \"r1.bon\" was printed, although: Failed to read "
+               "reciept number: No number"));
+    EXPECT_FALSE(printer_->BatchDue(false));
+
+    // The answer cannot take its name: it waits, nothing of the file goes, no new file is
+    // taken, and it is written once the name is free.
     std::filesystem::create_directories(Path("r2.rep/x"));
-    EXPECT_EQ(Run("#R5\r\n", "r2.bon"), "Failed to rename report file.");
-    EXPECT_EQ(Get(Path("r2.$$$")), "#R5\r\n");
-    EXPECT_FALSE(Exists("r2.err") || Exists("r2.bon") || Exists("tmp.$$$."));
+    fake_->After["EndBon"] = [this] { fake_->RecieptNo = 19; };
+    EXPECT_EQ(Run(":y\r\n", "r2.bon"), "");
+    EXPECT_EQ(Get(Path("r2.$$$")), ":y\r\n");
+    EXPECT_TRUE(Exists("r2.$$$.rec."));
+    EXPECT_FALSE(Exists("r2.err") || Exists("tmp.$$$."));
+    EXPECT_TRUE(Logged("File \"r2.bon\" printed, answer pending: Failed to rename report file."));
+    EXPECT_FALSE(printer_->BatchDue(true));
+    EXPECT_FALSE(printer_->BatchDue(true));
+    EXPECT_EQ(std::count_if(log_.begin(), log_.end(),
+                            [](const std::string& l) { return l.find("pending") != l.npos; }),
+              1);
+    std::filesystem::remove_all(Path("r2.rep"));
+    EXPECT_TRUE(printer_->BatchDue(true));
+    EXPECT_EQ(Get(Path("r2.rep")), kHeader + "Reciept No: 19\r\n:y\r\n");
+    EXPECT_FALSE(Exists("r2.$$$") || Exists("r2.$$$.rec."));
 }
 
 TEST_F(ExecuteTest, AReceiptWrittenAgainDuringThePrintIsKeptUnlessItRepeatsIt) {

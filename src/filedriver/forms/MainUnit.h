@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ConstUnit.h"
+#include "FolderLock.h"
 #include "FormWidgets.h"
 #include "PrinterAccess.h"
 #include "SettingsUnit_Dialog.h"
@@ -247,6 +248,8 @@ private:
     // The first activation is under way; activations inside its message boxes do nothing.
     bool FActivating = false;
     bool FClosed = false;
+    // Held from start-up on, so that a second program leaves the receipt folder alone.
+    TFolderLock FFolderLock;
     bool FWaitCursor = false;
     int FTrayIconIndex = 0;
     // Every bar thread started, so that none outlives the window.

@@ -37,9 +37,12 @@ void TMainForm::FileReadTimerTimer() {
     }
     TBusyScope busy(FBusy);
     const TSettings& s = Settings();
+    if (FFolderLock.Lock(s.BonFolder) == TFolderLock::TResult::HeldByOther) {
+        return;
+    }
     std::vector<std::string> list;
     SelectBonFiles(s.BonFolder, list);
-    if (!list.empty()) {
+    if (FPrinter ? FPrinter->BatchDue(!list.empty()) : !list.empty()) {
         ProcessFiles(list);
     }
     if (MinutesPassed(FLastInfoTime, 20)) {

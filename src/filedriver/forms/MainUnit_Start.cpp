@@ -9,6 +9,7 @@
 #include <typeinfo>
 
 #include "ConstUnit_Program.h"
+#include "FPAxUnit_Work.h"
 #include "FormText.h"
 #include "FormTranslation.h"
 #include "IniFile.h"
@@ -77,7 +78,15 @@ void TMainForm::FormActivate() {
     CheckSettings();
 
     const TSettings& s = Settings();
-    DeleteOldFiles(s.BonFolder, "*.$$$", 20);
+    if (FFolderLock.Lock(s.BonFolder) == TFolderLock::TResult::HeldByOther) {
+        const std::string text = "Another program works on the receipt folder " + s.BonFolder;
+        Log(text, true);
+        ErrorBox(FromAnsi(m.S_Error) + "\n" + FromAnsi(text));
+        FActivating = false;
+        close();
+        return;
+    }
+    DeleteOldWorkFiles(s.BonFolder, 20);
     DeleteOldFiles(s.BonFolder, "*.rep", 20);
 
     FFirstActivate = false;

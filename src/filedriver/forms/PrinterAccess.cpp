@@ -60,3 +60,7 @@ void TFPPrinterAccess::SumInOut(double Amount) {
 bool TFPPrinterAccess::ProcessFiles(const std::vector<std::string>& List) {
     return FPrinter.ProcessFiles(List);
 }
+
+bool TFPPrinterAccess::BatchDue(bool NewFiles) {
+    return FPrinter.BatchDue(NewFiles);
+}

@@ -38,6 +38,9 @@ public:
     virtual void SumInOut(double Amount) = 0;
     // Entries as SelectBonFiles lists them: time stamp, TAB, file name.
     virtual bool ProcessFiles(const std::vector<std::string>& List) = 0;
+    // Once a tick, before connecting: writes the answers the receipt folder refused before;
+    // True when a batch is due (files wait for the printer, or NewFiles may be taken).
+    virtual bool BatchDue(bool NewFiles) = 0;
 };
 
 // The engine's printer access object behind that view.
@@ -62,6 +65,7 @@ public:
     void CopyLastReceipt() override;
     void SumInOut(double Amount) override;
     bool ProcessFiles(const std::vector<std::string>& List) override;
+    bool BatchDue(bool NewFiles) override;
 
 private:
     TFPPrinter FPrinter;

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "ConstUnit_Program.h"
+#include "FolderLock.h"
 #include "IniFile.h"
 #include "MainFormFixture.h"
 #include "OstrelinApp.h"
@@ -170,6 +171,27 @@ TEST_F(FileLoopTest, FirstTickTakesFilesOldestFirstAndWritesTheDeviceFile) {
     EXPECT_EQ(Form().lblLastTaskName->text(), "Обработка на файл");
     EXPECT_EQ(Form().lblModelName->text(), "FP-55");
     EXPECT_FALSE(Form().Busy());
+}
+
+TEST_F(FileLoopTest, WorkFilesWaitingForThePrinterBringABatchWithoutNewFiles) {
+    Started();
+    Printer->FilesWaiting = true;
+    Tick();
+    EXPECT_NE(std::find(Journal.begin(), Journal.end(), "ProcessFiles"), Journal.end());
+}
+
+TEST_F(FileLoopTest, ASecondProgramOnTheReceiptFolderEndsAtStart) {
+    std::filesystem::create_directories(BonFolder());
+    TFolderLock first;
+    ASSERT_EQ(first.Lock(BonFolder()), TFolderLock::TResult::Locked);
+    QSignalSpy closed(&Form(), &TMainForm::Closed);
+    TModalAnswerer answerer;
+    Form().FormActivate();
+    EXPECT_EQ(closed.count(), 1);
+    const std::string text = "Another program works on the receipt folder " + BonFolder();
+    EXPECT_EQ(answerer.Texts, QStringList{"Грешка\n" + QString::fromStdString(text)});
+    EXPECT_NE(LogText().find("[ERROR]" + text), std::string::npos);
+    EXPECT_TRUE(Journal.empty());
 }
 
 TEST_F(FileLoopTest, TicksSkipWhilePausedOrBusy) {

@@ -1,0 +1,183 @@
+// Receipt files whose answer is still to be given: failed files whose receipt is settled with
+// the printer, work files left by an interrupted run, and answers the folder refused.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "ConstUnit_Program.h"
+#include "FPAxUnit.h"
+#include "FPAxUnit_Files.h"
+#include "FPAxUnit_Parser.h"
+#include "FPAxUnit_Wide.h"
+#include "FPAxUnit_Work.h"
+#include "SettingsUnit.h"
+
+namespace {
+
+const char* const kNotPrinted = "The run was interrupted before the receipt was printed.";
+const char* const kCannotTell =
+    "The run was interrupted; the printer cannot tell whether the file was executed.";
+
+bool Exists(const std::string& Path) {
+    struct stat info {};
+    return ::lstat(Path.c_str(), &info) == 0;
+}
+
+std::string QuotedName(const std::string& Path) {
+    return "\"" + ExtractFileName(Path) + "\"";
+}
+
+// The work file of Path read as a receipt file, without logging it again. False when it cannot
+// be read or parsed whole.
+bool ParseWorkFile(const std::string& Path, TParsedBon& Bon) {
+    try {
+        TBonParser parser([](const std::string&) {}, Settings().SellByDepartNo);
+        parser.Parse(LoadTextLines(WorkFileName(Path)), Bon);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// The lines a run of the whole file gives its answer, but the receipt number and the device
+// header: the operator, the invoice, then every command.
+std::vector<std::string> PlannedResultLines(const TParsedBon& Bon) {
+    std::vector<std::string> lines;
+    const auto add = [&](const std::string& line) {
+        if (!Trim(line).empty()) {
+            lines.push_back(line);
+        }
+    };
+    if (const TOperObject* oper = LastOf<TOperObject>(Bon.CommandList)) {
+        add(oper->RawLine);
+    }
+    const TInvoiceParam* invoice = FindInvoiceParam(Bon.CommandList);
+    if (Bon.FiscalFlag && invoice != nullptr && invoice->InvoiceNo > 0) {
+        lines.push_back(invoice->RawText);
+    }
+    for (const auto& cmd : Bon.CommandList) {
+        if (dynamic_cast<const TOperObject*>(cmd.get()) == nullptr &&
+            dynamic_cast<const TInvoiceParam*>(cmd.get()) == nullptr) {
+            add(cmd->RawLine);
+        }
+    }
+    return lines;
+}
+
+}  // namespace
+
+bool TFPPrinter::BatchDue(bool NewFiles) {
+    WritePendingAnswers();
+    return !UnansweredWorkFiles().empty() || (NewFiles && FPendingAnswers.empty());
+}
+
+std::vector<std::string> TFPPrinter::UnansweredWorkFiles() {
+    std::string folder = Settings().BonFolder;
+    AppendFolderDelimiter(folder);
+    std::vector<std::string> paths;
+    for (const std::string& work : WorkFilesIn(folder)) {
+        // A receipt of an earlier run is named by today's extension.
+        const auto known = FUnsettled.find(work);
+        const std::string path = known != FUnsettled.end()
+                                     ? known->second.Path
+                                     : ChangeFileExt(work, "." + Settings().FileExt);
+        if (HasErrFile(path) || FPendingAnswers.count(work) != 0) {
+            continue;
+        }
+        if (HasRepFile(path)) {
+            // Answered; the run ended before it could drop the work file.
+            ::unlink(RecordFileName(path).c_str());
+            ::unlink(work.c_str());
+            continue;
+        }
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+bool TFPPrinter::SettleWorkFiles() {
+    std::erase_if(FUnsettled, [](const auto& entry) { return !Exists(entry.first); });
+    for (const std::string& path : UnansweredWorkFiles()) {
+        const std::string work = WorkFileName(path);
+        const bool recovered = FUnsettled.count(work) == 0;
+        if (recovered) {
+            TParsedBon bon;
+            const bool parsed = ParseWorkFile(path, bon);
+            if (!ReadReceiptRecord(path)) {
+                // No receipt was opened for it; what else it did, the printer cannot tell.
+                const char* text = parsed && !ClosesReceipt(bon) ? kCannotTell : kNotPrinted;
+                DoMessage("Failed process file " + QuotedName(path) + ": " + text);
+                WriteErrorFile(path, text);
+                continue;
+            }
+            FUnsettled[work] = {path, PlannedResultLines(bon), kNotPrinted};
+        }
+        // The files after it wait: the printer's last number only tells about the oldest.
+        const TSettled settled = SettleReceipt(path);
+        if (settled == TSettled::Waiting) {
+            return false;
+        }
+        if (recovered && settled == TSettled::NotPrinted) {
+            DoMessage("Failed process file " + QuotedName(path) + ": " + kNotPrinted);
+        }
+    }
+    return true;
+}
+
+TFPPrinter::TSettled TFPPrinter::SettleReceipt(const std::string& Path) {
+    const std::string work = WorkFileName(Path);
+    TUnsettled& file = FUnsettled[work];
+    int32_t after = 0;
+    try {
+        // A paid receipt that cannot be voided is closed, as at every connection.
+        Run([&](int32_t* res) { return Driver()->VoidCurrReciept(res); });
+        after = ReadLastRecieptNo();
+    } catch (const std::exception& e) {
+        if (!file.Logged) {
+            DoMessage("File " + QuotedName(Path) +
+                      " waits for the printer to settle its receipt: " + e.what());
+            file.Logged = true;
+        }
+        return TSettled::Waiting;
+    }
+    const std::optional<int32_t> before = ReadReceiptRecord(Path);
+    TUnsettled done = std::move(file);
+    FUnsettled.erase(work);
+    if (!before || after == *before) {
+        WriteErrorFile(Path, done.Error);
+        return TSettled::NotPrinted;
+    }
+    DoMessage("Reciept No: " + std::to_string(after) + " of file " + QuotedName(Path) +
+              " was printed, although: " + done.Error);
+    PrnInfo.LastRecieptNo = after;
+    done.Lines.insert(done.Lines.begin(), "Reciept No: " + std::to_string(after));
+    InsertDeviceHeader(done.Lines);
+    WriteAnswer(Path, ".rep", std::move(done.Lines));
+    return TSettled::Printed;
+}
+
+bool TFPPrinter::WriteAnswer(const std::string& Path, const std::string& Ext, TResultList Lines) {
+    const std::string work = WorkFileName(Path);
+    try {
+        SaveResultFile(Lines, ChangeFileExt(Path, Ext));
+    } catch (const std::exception& e) {
+        if (FPendingAnswers.count(work) == 0) {
+            DoMessage("File " + QuotedName(Path) + (Ext == ".rep" ? " printed" : " not printed") +
+                      ", answer pending: " + e.what());
+        }
+        FPendingAnswers[work] = {Path, Ext, std::move(Lines)};
+        return false;
+    }
+    FPendingAnswers.erase(work);
+    ::unlink(RecordFileName(Path).c_str());
+    if (Ext == ".rep") {
+        ::unlink(work.c_str());
+    }
+    return true;
+}
+
+void TFPPrinter::WritePendingAnswers() {
+    const std::map<std::string, TPendingAnswer> pending = FPendingAnswers;
+    for (const auto& entry : pending) {
+        WriteAnswer(entry.second.Path, entry.second.Ext, entry.second.Lines);
+    }
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The files a receipt leaves in the receipt folder while it runs: the work file "name.$$$" and,
+// while a receipt of it may be open on the printer, its record "name.$$$.rec.", which holds what
+// the printer looked like before the receipt. A name that ends in a dot never has a receipt
+// file's extension, so the folder scan never takes a record.
+
+std::string WorkFileName(const std::string& Path);
+std::string RecordFileName(const std::string& Path);
+
+// Writes the record of the receipt file Path durably: the printer's last receipt number before
+// the receipt opens. EAbort when it cannot be written.
+void WriteReceiptRecord(const std::string& Path, int32_t LastRecieptNo);
+// The number the record of Path holds; none when there is no readable record.
+std::optional<int32_t> ReadReceiptRecord(const std::string& Path);
+
+// The work files of Folder (with its trailing "/"), oldest first.
+std::vector<std::string> WorkFilesIn(const std::string& Folder);
+
+// The answer ".rep" or ".err" of the receipt file Path is there.
+bool HasRepFile(const std::string& Path);
+bool HasErrFile(const std::string& Path);
+
+// Deletes the work files of Folder last written more than Days days ago that were answered with
+// an error file, and the records left beside answered or missing work files; a work file still
+// to be answered stays.
+void DeleteOldWorkFiles(const std::string& Folder, int Days);
