@@ -16,7 +16,7 @@ constexpr int kFaultMs = 8000;
 struct TDiskFault {
     const char* Name;
     uint8_t AtCmd;  // the program is held once this command is answered, then the fault begins
-    void (TRig::*Set)(bool) const;
+    void (TRig::*Set)(bool);
 };
 
 const TDiskFault kDiskFaults[] = {

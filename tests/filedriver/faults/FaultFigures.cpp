@@ -24,8 +24,8 @@ TFigures Finish(TRig& Rig, const std::vector<TReceipt>& Files) {
     for (size_t i = 0; i < Files.size(); ++i) {
         const bool rep = Rig.Answered(Files[i], ".rep");
         const bool err = Rig.Answered(Files[i], ".err");
-        SCOPED_TRACE(Files[i].Name + (rep ? " .rep" : "") + (err ? " .err" : "") + ", closed " +
-                     std::to_string(closed[i]));
+        figures.Details += Files[i].Name + (rep ? " .rep" : "") + (err ? " .err" : "") +
+                           ", receipts closed " + std::to_string(closed[i]) + "\n";
         figures.Answered += rep != err;
         figures.TwoAnswers += rep && err;
         figures.Unanswered += !rep && !err;
@@ -39,12 +39,16 @@ TFigures Finish(TRig& Rig, const std::vector<TReceipt>& Files) {
     const std::vector<int> after = Rig.Closed(Files);
     for (size_t i = 0; i < Files.size(); ++i) {
         figures.PrintedTwice += after[i] > 1;
+        figures.Details +=
+            Files[i].Name + " after the resend: receipts closed " + std::to_string(after[i]) + "\n";
     }
+    figures.Details += Rig.Program().LogText();
     return figures;
 }
 
 void Report(const std::string& Group, const TFigures& F) {
     const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    SCOPED_TRACE(F.Details);
     EXPECT_EQ(F.Answered, F.Files);
     EXPECT_EQ(F.PrintedErr, 0) << "printed but answered \".err\"";
     EXPECT_EQ(F.RepNotPrinted, 0) << "answered \".rep\" but not printed";

@@ -17,6 +17,7 @@ struct TFigures {
     int ZeroNumber = 0;     // a ".rep" that says "Reciept No: 0"
     int PrintedTwice = 0;   // more than one receipt closed, once the shop resent every ".err"
     int Unanswered = 0;
+    std::string Details;  // each file's answers and receipts, for a failure message
 };
 
 // The rest of a case once its fault is over: waits for the answers, judges them against the

@@ -1,8 +1,10 @@
 #include "FaultRig.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -202,8 +204,7 @@ std::string TRig::Answer(const TReceipt& File, const char* Ext) const {
 
 bool TRig::Settled(const std::vector<TReceipt>& Files) const {
     for (const TReceipt& file : Files) {
-        if ((!Answered(file, ".rep") && !Answered(file, ".err")) || Answered(file, ".bon") ||
-            Answered(file, ".$$$")) {
+        if ((!Answered(file, ".rep") && !Answered(file, ".err")) || Answered(file, ".bon")) {
             return false;
         }
     }
@@ -260,15 +261,32 @@ std::vector<TReceipt> TRig::ResendFailed(const std::vector<TReceipt>& Files) con
     return resent;
 }
 
-void TRig::SetReadOnly(bool ReadOnly) const {
+void TRig::SetReadOnly(bool ReadOnly) {
     const std::string size = "size=" + std::to_string(FTmpfsBytes);
-    if (::mount(nullptr, FReceipts.c_str(), nullptr, MS_REMOUNT | (ReadOnly ? MS_RDONLY : 0),
-                size.c_str()) != 0) {
-        throw std::runtime_error("cannot remount " + FReceipts + ": " + std::strerror(errno));
+    if (!FImmutable && ::mount(nullptr, FReceipts.c_str(), nullptr,
+                               MS_REMOUNT | (ReadOnly ? MS_RDONLY : 0), size.c_str()) == 0) {
+        return;
     }
+    // A file held open for writing in the folder (the program's lock file) keeps a file system
+    // from going read-only. An immutable folder refuses every new, renamed or removed file the
+    // same way, even to root.
+    const int error = errno;
+    const int fd = ::open(FReceipts.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int flags = 0;
+    bool set = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = ReadOnly ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    set = set && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    if (!set) {
+        throw std::runtime_error("cannot make " + FReceipts +
+                                 " read-only: " + std::strerror(error));
+    }
+    FImmutable = ReadOnly;
 }
 
-void TRig::SetFull(bool Full) const {
+void TRig::SetFull(bool Full) {
     const std::string filler = FReceipts + "/filler";
     if (!Full) {
         fs::remove(filler);

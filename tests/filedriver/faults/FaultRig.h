@@ -67,7 +67,8 @@ public:
 
     void Drop(const TReceipt& File) const;
     void Drop(const std::vector<TReceipt>& Files) const;
-    // Every file has an answer, and no receipt or work file of theirs is left.
+    // Every file has an answer, and none is waiting to be taken again. (A work file stays beside
+    // an ".err" as its record.)
     bool Settled(const std::vector<TReceipt>& Files) const;
     bool WaitSettled(const std::vector<TReceipt>& Files, int TimeoutMs) const;
     bool Answered(const TReceipt& File, const char* Ext) const;
@@ -78,14 +79,15 @@ public:
     std::vector<TReceipt> ResendFailed(const std::vector<TReceipt>& Files) const;
 
     // The receipt folder read-only or writable again (tmpfs only).
-    void SetReadOnly(bool ReadOnly) const;
+    void SetReadOnly(bool ReadOnly);
     // Fills the tmpfs to the last byte, or frees it again.
-    void SetFull(bool Full) const;
+    void SetFull(bool Full);
 
 private:
     std::string FReceipts;
     bool FMounted = false;
     size_t FTmpfsBytes = 0;
+    bool FImmutable = false;  // made read-only through the folder's immutable flag
     std::vector<std::unique_ptr<TProgram>> FPrograms;
 };
 
