@@ -24,6 +24,11 @@ const TDiskFault kDiskFaults[] = {
     {"FullWhileTheAnswerIsWritten", 0x38, &TRig::SetFull},
 };
 
+// The case's name in test listings, in place of its bytes.
+void PrintTo(const TDiskFault& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
+
 class DiskFault : public ::testing::TestWithParam<TDiskFault> {};
 
 TEST_P(DiskFault, TheAnswerComesOnceItCanBeWritten) {

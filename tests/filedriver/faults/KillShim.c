@@ -1,11 +1,12 @@
 // Preloaded into the program under test: raises SIGKILL at a chosen file call, inside the
 // program's own file handling, where no printer command marks the moment.
 //
-//   FAULT_KILL_AT=CALL:N:WHEN:SUFFIX
+//   FAULT_KILL_AT=CALL:N:WHEN:SUFFIX   or   FAULT_KILL_AT=@FILE
 //
 // CALL is rename (matched on the new name) or fsync (fsync or fdatasync, matched on the file's
 // path); the N-th call whose path ends in SUFFIX dies before it runs (WHEN "before") or once it
-// has returned ("after"). Other calls pass through untouched.
+// has returned ("after"). Other calls pass through untouched. With @FILE the setting is read
+// from FILE once it exists, so a test can arm it at a chosen moment of the run.
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <limits.h>
@@ -20,16 +21,37 @@ static int nth;
 static int after;
 static char suffix[PATH_MAX];
 static int seen;
+static char setting_file[PATH_MAX];
 
-__attribute__((constructor)) static void ReadSetting(void) {
-    const char* text = getenv("FAULT_KILL_AT");
+static void Parse(const char* text) {
     char when[16] = "";
-    if (text == NULL ||
-        sscanf(text, "%15[^:]:%d:%15[^:]:%4095s", call_name, &nth, when, suffix) != 4) {
+    if (sscanf(text, "%15[^:]:%d:%15[^:]:%4095s", call_name, &nth, when, suffix) != 4) {
         call_name[0] = '\0';
         return;
     }
     after = strcmp(when, "after") == 0;
+}
+
+__attribute__((constructor)) static void ReadSetting(void) {
+    const char* text = getenv("FAULT_KILL_AT");
+    if (text != NULL && text[0] == '@') {
+        snprintf(setting_file, sizeof setting_file, "%s", text + 1);
+    } else if (text != NULL) {
+        Parse(text);
+    }
+}
+
+// The setting from its file, once the test has written it.
+static void ReadSettingFile(void) {
+    char text[PATH_MAX + 64] = "";
+    FILE* file = fopen(setting_file, "r");
+    if (file == NULL) {
+        return;
+    }
+    if (fgets(text, sizeof text, file) != NULL) {
+        Parse(text);
+    }
+    fclose(file);
 }
 
 static int EndsWith(const char* path, const char* end) {
@@ -40,6 +62,9 @@ static int EndsWith(const char* path, const char* end) {
 
 // 1 when this call is the chosen one.
 static int Chosen(const char* call, const char* path) {
+    if (call_name[0] == '\0' && setting_file[0] != '\0') {
+        ReadSettingFile();
+    }
     return strcmp(call_name, call) == 0 && EndsWith(path, suffix) && ++seen == nth;
 }
 

@@ -18,23 +18,31 @@ struct TKillPoint {
     // A printer command, killed before it runs or once it is answered...
     uint8_t Cmd;
     bool After;
-    // ...or a file call of the program's own (see KillShim.c).
+    // ...or a file call of the program's own (see KillShim.c), counted from the start or from
+    // the moment this command is answered.
     const char* FileCall;
+    uint8_t FileCallAfterCmd;
 };
 
 const TKillPoint kKillPoints[] = {
-    {"AfterTheRename", true, 0, false, "rename:1:after:.$$$"},
-    {"AfterTheOpen", true, 0x30, true, nullptr},
-    {"AfterTheSale", true, 0x31, true, nullptr},
-    {"AfterThePayment", true, 0x35, true, nullptr},
-    {"BeforeTheClose", true, 0x38, false, nullptr},
-    {"AfterTheClose", true, 0x38, true, nullptr},
-    {"AfterTheNonFiscalOpen", false, 0x26, true, nullptr},
-    {"AfterTheNonFiscalText", false, 0x2A, true, nullptr},
-    {"AfterTheNonFiscalClose", false, 0x27, true, nullptr},
-    {"WhileTheAnswerIsWritten", true, 0, false, "fsync:1:after:tmp.$$$."},
-    {"BeforeTheAnswerIsRenamed", true, 0, false, "rename:1:before:.rep"},
+    {"AfterTheRename", true, 0, false, "rename:1:after:.$$$", 0},
+    {"AfterTheOpen", true, 0x30, true, nullptr, 0},
+    {"AfterTheSale", true, 0x31, true, nullptr, 0},
+    {"AfterThePayment", true, 0x35, true, nullptr, 0},
+    {"BeforeTheClose", true, 0x38, false, nullptr, 0},
+    {"AfterTheClose", true, 0x38, true, nullptr, 0},
+    {"AfterTheNonFiscalOpen", false, 0x26, true, nullptr, 0},
+    {"AfterTheNonFiscalText", false, 0x2A, true, nullptr, 0},
+    {"AfterTheNonFiscalClose", false, 0x27, true, nullptr, 0},
+    {"WhileTheRecordIsWritten", true, 0, false, "fsync:1:before:tmp.$$$.", 0},
+    {"WhileTheAnswerIsWritten", true, 0, false, "fsync:1:before:tmp.$$$.", 0x38},
+    {"BeforeTheAnswerIsRenamed", true, 0, false, "rename:1:before:.rep", 0},
 };
+
+// The case's name in test listings, in place of its bytes.
+void PrintTo(const TKillPoint& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
 
 class KillThenRestart : public ::testing::TestWithParam<TKillPoint> {};
 
@@ -48,8 +56,9 @@ TEST_P(KillThenRestart, EveryFileEndsWithOneTrueAnswer) {
     if (point.FileCall != nullptr) {
         const char* asan = std::getenv("ASAN_OPTIONS");
         // A preloaded library comes before the sanitizer's runtime, which it has none of.
-        env = {std::string("LD_PRELOAD=") + KILL_SHIM_PATH,
-               std::string("FAULT_KILL_AT=") + point.FileCall,
+        const std::string setting =
+            point.FileCallAfterCmd == 0 ? point.FileCall : "@" + rig.Path("kill-at");
+        env = {std::string("LD_PRELOAD=") + KILL_SHIM_PATH, "FAULT_KILL_AT=" + setting,
                std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0"};
     }
     program.Start(env);
@@ -57,7 +66,16 @@ TEST_P(KillThenRestart, EveryFileEndsWithOneTrueAnswer) {
         program.Printer().At(
             fpemu::Trigger::SignalTo(point.Cmd, 1, program.Pid(), SIGKILL, point.After));
     }
+    if (point.FileCallAfterCmd != 0) {
+        program.Printer().At(
+            fpemu::Trigger::SignalTo(point.FileCallAfterCmd, 1, program.Pid(), SIGSTOP, true));
+    }
     rig.Drop(files);
+    if (point.FileCallAfterCmd != 0) {
+        ASSERT_TRUE(program.WaitStopped(20000)) << program.LogText();
+        rig.Put(rig.Path("kill-at"), point.FileCall);
+        program.Continue();
+    }
     const int status = program.WaitExit(20000);
     EXPECT_TRUE(status != -1 && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
         << "the program never reached the kill point\n"

@@ -36,6 +36,14 @@ const TFault kFaults[] = {
     {"ErrorStatus", "bit:0:4"},  // a printer fault: printing refused, other commands reported
 };
 
+// Names in test listings, in place of bytes.
+void PrintTo(const TStep& Step, std::ostream* Out) {
+    *Out << Step.Name;
+}
+void PrintTo(const TFault& Fault, std::ostream* Out) {
+    *Out << Fault.Name;
+}
+
 class PrinterFault : public ::testing::TestWithParam<std::tuple<TStep, TFault>> {};
 
 TEST_P(PrinterFault, EveryFileEndsWithOneTrueAnswer) {
