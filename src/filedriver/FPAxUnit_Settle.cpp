@@ -23,7 +23,7 @@ bool Exists(const std::string& Path) {
 }
 
 std::string QuotedName(const std::string& Path) {
-    return "\"" + ExtractFileName(Path) + "\"";
+    return '"' + ExtractFileName(Path) + '"';
 }
 
 // The work file of Path read as a receipt file, without logging it again. False when it cannot
