@@ -56,9 +56,14 @@ TEST_P(KillThenRestart, EveryFileEndsWithOneTrueAnswer) {
     if (point.FileCall != nullptr) {
         const char* asan = std::getenv("ASAN_OPTIONS");
         // A preloaded library comes before the sanitizer's runtime, which it has none of.
-        const std::string setting =
-            point.FileCallAfterCmd == 0 ? point.FileCall : "@" + rig.Path("kill-at");
-        env = {std::string("LD_PRELOAD=") + KILL_SHIM_PATH, "FAULT_KILL_AT=" + setting,
+        std::string setting = "FAULT_KILL_AT=";
+        if (point.FileCallAfterCmd == 0) {
+            setting += point.FileCall;
+        } else {
+            setting += '@';
+            setting += rig.Path("kill-at");
+        }
+        env = {std::string("LD_PRELOAD=") + KILL_SHIM_PATH, setting,
                std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0"};
     }
     program.Start(env);
