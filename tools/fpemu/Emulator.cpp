@@ -226,7 +226,8 @@ void Emulator::Impl::StartNextAnswer() {
         return;
     }
     std::unique_lock lock(stateMutex);
-    const std::optional<TriggerList::Met> met = triggers.Meet(request.cmd, request.payload);
+    const std::optional<TriggerList::Met> met =
+        triggers.Meet(request.seq, request.cmd, request.payload);
     const Trigger::Kind kind = met ? met->trigger.kind : Trigger::Kind::Fault;
     if (met && kind == Trigger::Kind::Signal && !met->trigger.afterAnswer) {
         lock.unlock();
@@ -398,7 +399,6 @@ void Emulator::Impl::ResetConversation() {
     out.clear();
     std::lock_guard lock(stateMutex);
     lastExecuted.reset();
-    triggers.EndRepeats();
 }
 
 Emulator::Emulator(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {

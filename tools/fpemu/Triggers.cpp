@@ -180,8 +180,8 @@ void TriggerList::Clear() {
     active_.reset();
 }
 
-std::optional<TriggerList::Met> TriggerList::Meet(uint8_t cmd, const Bytes& payload) {
-    if (active_ && active_->cmd == cmd && active_->payload == payload) {
+std::optional<TriggerList::Met> TriggerList::Meet(uint8_t seq, uint8_t cmd, const Bytes& payload) {
+    if (active_ && active_->seq == seq && active_->cmd == cmd && active_->payload == payload) {
         return Met{active_->trigger, true};
     }
     active_.reset();
@@ -196,7 +196,7 @@ std::optional<TriggerList::Met> TriggerList::Meet(uint8_t cmd, const Bytes& payl
     }
     // A signal is sent once; a retry after it is an ordinary request.
     if (met && met->trigger.kind != Trigger::Kind::Signal) {
-        active_ = Active{met->trigger, cmd, payload};
+        active_ = Active{met->trigger, seq, cmd, payload};
     }
     return met;
 }

@@ -47,8 +47,9 @@ struct Trigger {
 // INT, HUP; PID a number or @FILE holding it). Throws std::invalid_argument.
 Trigger ParseTrigger(std::string_view text);
 
-// A request that repeats the one a trigger met (same CMD and data, nothing else in between)
-// meets that trigger again: a retry is the same command to the printer.
+// A request that repeats the one a trigger met (same SEQ, CMD and data, nothing else in
+// between, even over a new connection) meets that trigger again: a retry is the same command to
+// the printer.
 class TriggerList {
 public:
     struct Met {
@@ -57,9 +58,7 @@ public:
     };
     void Arm(const Trigger& trigger);
     void Clear();
-    std::optional<Met> Meet(uint8_t cmd, const Bytes& payload);
-    // A new connection: what follows repeats nothing.
-    void EndRepeats() { active_.reset(); }
+    std::optional<Met> Meet(uint8_t seq, uint8_t cmd, const Bytes& payload);
 
 private:
     struct Armed {
@@ -69,6 +68,7 @@ private:
     std::vector<Armed> armed_;
     struct Active {
         Trigger trigger;
+        uint8_t seq = 0;
         uint8_t cmd = 0;
         Bytes payload;
     };
