@@ -460,11 +460,15 @@ int Emulator::Connections() const {
     return impl_->connections;
 }
 
-void Emulator::Script(const Step& step) {
-    if (IsTcpOnly(step.fault) && !IsTcp()) {
-        throw std::invalid_argument(std::string("fault \"") + FaultName(step.fault) +
+void Emulator::CheckLinkShows(Fault fault) const {
+    if (IsTcpOnly(fault) && !IsTcp()) {
+        throw std::invalid_argument(std::string("fault \"") + FaultName(fault) +
                                     "\" needs a TCP link");
     }
+}
+
+void Emulator::Script(const Step& step) {
+    CheckLinkShows(step.fault);
     if (step.times <= 0) {
         throw std::invalid_argument("a fault step needs times above 0");
     }
@@ -485,10 +489,7 @@ void Emulator::ClearScript() {
 }
 
 void Emulator::At(const Trigger& trigger) {
-    if (trigger.kind == Trigger::Kind::Fault && IsTcpOnly(trigger.step.fault) && !IsTcp()) {
-        throw std::invalid_argument(std::string("fault \"") + FaultName(trigger.step.fault) +
-                                    "\" needs a TCP link");
-    }
+    CheckLinkShows(trigger.step.fault);
     std::lock_guard lock(impl_->stateMutex);
     impl_->triggers.Arm(trigger);
 }

@@ -83,6 +83,9 @@ public:
     void ClearFrames();
 
 private:
+    // Throws std::invalid_argument for a fault that this link cannot show.
+    void CheckLinkShows(Fault fault) const;
+
     struct Impl;
     explicit Emulator(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;

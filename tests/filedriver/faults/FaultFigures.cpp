@@ -12,7 +12,7 @@ namespace faults {
 namespace {
 
 // Long enough for a command that meets silence on every retry, its settling and a few ticks.
-constexpr int kSettleMs = 20000;
+constexpr int kSettleMs = 30000;
 
 }  // namespace
 
