@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 preset="${PRESET:-release}"
 cmake --preset "${preset}" >/dev/null
-cmake --build --preset "${preset}" --target filedriver_fault_tests
+cmake --build --preset "${preset}" --target filedriver_fault_tests >&2
 figures="$(mktemp)"
 trap 'rm -f "${figures}"' EXIT
 # A failing case still gives its figures; they are what this page is for.
