@@ -1,6 +1,7 @@
 #include "Emulator.h"
 
 #include <poll.h>
+#include <signal.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <thread>
 
 #include "Link.h"
+#include "Triggers.h"
 
 namespace fpemu {
 
@@ -24,6 +26,8 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 using TimePoint = SteadyClock::time_point;
 using std::chrono::milliseconds;
+
+constexpr int kHeldPollMs = 5;
 
 }  // namespace
 
@@ -50,6 +54,7 @@ struct Emulator::Impl {
     mutable std::mutex stateMutex;
     Printer printer;
     std::deque<Step> script;
+    TriggerList triggers;
     // A request sent again with the same SEQ gets the same answer, as a printer does, so that a
     // retry after a damaged answer does not sell twice.
     struct Executed {
@@ -73,6 +78,10 @@ struct Emulator::Impl {
     TimePoint actionStart;
     TimePoint nextTick;
     Bytes out;
+    // A signal to send once the answer being planned is out.
+    std::optional<Trigger> signalAfterAnswer;
+    // A process stopped by a trigger: its requests wait until it runs again.
+    std::optional<int> heldFor;
 
     ~Impl() {
         if (wakeFd >= 0) {
@@ -103,6 +112,9 @@ struct Emulator::Impl {
     void ReadRequests();
     void Record(const Request& request);
     void StartNextAnswer();
+    Answer ExecuteWithBit(const Trigger& trigger, const Request& request);
+    void Fire(const Trigger& trigger);
+    void DiscardInput();
     std::optional<TimePoint> Advance(TimePoint now);
     void Flush();
     void DropPeer(bool reset);
@@ -213,16 +225,28 @@ void Emulator::Impl::StartNextAnswer() {
         plan = {Action{Action::Kind::Write, {kNak}, 0, 0}};
         return;
     }
-    std::lock_guard lock(stateMutex);
+    std::unique_lock lock(stateMutex);
+    const std::optional<TriggerList::Met> met =
+        triggers.Meet(request.seq, request.cmd, request.payload);
+    const Trigger::Kind kind = met ? met->trigger.kind : Trigger::Kind::Fault;
+    if (met && kind == Trigger::Kind::Signal && !met->trigger.afterAnswer) {
+        lock.unlock();
+        Fire(met->trigger);
+        return;  // the request is dropped unanswered
+    }
     Step step;
-    if (!script.empty()) {
+    if (met && kind == Trigger::Kind::Fault) {
+        step = met->trigger.step;
+    } else if (!met && !script.empty()) {
         step = script.front();
         if (--script.front().times <= 0) {
             script.pop_front();
         }
     }
     Answer answer;
-    if (ExecutesCommand(step.fault)) {
+    if (kind == Trigger::Kind::StatusBit) {
+        answer = ExecuteWithBit(met->trigger, request);
+    } else if (ExecutesCommand(step.fault) && !(kind == Trigger::Kind::Lose && met->repeat)) {
         if (lastExecuted && lastExecuted->seq == request.seq && lastExecuted->cmd == request.cmd &&
             lastExecuted->payload == request.payload) {
             answer = lastExecuted->answer;
@@ -230,6 +254,12 @@ void Emulator::Impl::StartNextAnswer() {
             answer = printer.Execute(request.cmd, request.payload);
             lastExecuted = Executed{request.seq, request.cmd, request.payload, answer};
         }
+    }
+    if (kind == Trigger::Kind::Lose) {
+        return;
+    }
+    if (kind == Trigger::Kind::Signal) {
+        signalAfterAnswer = met->trigger;
     }
     ReplyFrame frame;
     frame.seq = request.seq;
@@ -240,9 +270,53 @@ void Emulator::Impl::StartNextAnswer() {
     plan.assign(actions.begin(), actions.end());
 }
 
+// The bit is on for this request only; a retry executes anew, so it meets the bit again rather
+// than an answer from before it.
+Answer Emulator::Impl::ExecuteWithBit(const Trigger& trigger, const Request& request) {
+    printer.SetStatusBit(trigger.byteIndex, trigger.bit, true);
+    Answer answer = printer.Execute(request.cmd, request.payload);
+    printer.SetStatusBit(trigger.byteIndex, trigger.bit, false);
+    lastExecuted.reset();
+    return answer;
+}
+
+void Emulator::Impl::Fire(const Trigger& trigger) {
+    const int pid = SendTriggerSignal(trigger);
+    if (pid > 0 && trigger.signal == SIGKILL) {
+        DiscardInput();
+    } else if (pid > 0 && trigger.signal == SIGSTOP) {
+        heldFor = pid;
+    }
+}
+
+// What a killed process sent after the chosen request is dropped, as if it had died before
+// sending it, so the kill point is the same on every run.
+void Emulator::Impl::DiscardInput() {
+    if (link->IsTcp()) {
+        DropPeer(false);
+        return;
+    }
+    uint8_t buffer[4096];
+    while (read(link->PeerFd(), buffer, sizeof buffer) > 0) {
+    }
+    parser.Reset();
+    pending.clear();
+}
+
 std::optional<TimePoint> Emulator::Impl::Advance(TimePoint now) {
     while (true) {
         if (plan.empty()) {
+            if (signalAfterAnswer && out.empty()) {
+                const Trigger trigger = *signalAfterAnswer;
+                signalAfterAnswer.reset();
+                Fire(trigger);
+            }
+            if (heldFor && !pending.empty()) {
+                if (IsStopped(*heldFor)) {
+                    return now + milliseconds(kHeldPollMs);
+                }
+                heldFor.reset();
+            }
             if (pending.empty() || !out.empty() || link->PeerFd() < 0) {
                 return std::nullopt;
             }
@@ -386,11 +460,15 @@ int Emulator::Connections() const {
     return impl_->connections;
 }
 
-void Emulator::Script(const Step& step) {
-    if (IsTcpOnly(step.fault) && !IsTcp()) {
-        throw std::invalid_argument(std::string("fault \"") + FaultName(step.fault) +
+void Emulator::CheckLinkShows(Fault fault) const {
+    if (IsTcpOnly(fault) && !IsTcp()) {
+        throw std::invalid_argument(std::string("fault \"") + FaultName(fault) +
                                     "\" needs a TCP link");
     }
+}
+
+void Emulator::Script(const Step& step) {
+    CheckLinkShows(step.fault);
     if (step.times <= 0) {
         throw std::invalid_argument("a fault step needs times above 0");
     }
@@ -407,6 +485,17 @@ void Emulator::Script(std::string_view text) {
 void Emulator::ClearScript() {
     std::lock_guard lock(impl_->stateMutex);
     impl_->script.clear();
+    impl_->triggers.Clear();
+}
+
+void Emulator::At(const Trigger& trigger) {
+    CheckLinkShows(trigger.step.fault);
+    std::lock_guard lock(impl_->stateMutex);
+    impl_->triggers.Arm(trigger);
+}
+
+void Emulator::At(std::string_view text) {
+    At(ParseTrigger(text));
 }
 
 int Emulator::ScriptedAnswers() const {

@@ -10,6 +10,7 @@
 #include "Faults.h"
 #include "Frame.h"
 #include "Printer.h"
+#include "Triggers.h"
 
 namespace fpemu {
 
@@ -60,6 +61,10 @@ public:
     // throws std::invalid_argument.
     void Script(const Step& step);
     void Script(std::string_view text);
+    // Arms a trigger (see Triggers.h), such as At("38:1:signal:KILL:1234:after"); it counts
+    // requests from now on. ClearScript disarms every trigger too.
+    void At(const Trigger& trigger);
+    void At(std::string_view text);
     void ClearScript();
     // Requests still to be answered by the script (each step counted `times` times).
     int ScriptedAnswers() const;
@@ -78,6 +83,9 @@ public:
     void ClearFrames();
 
 private:
+    // Throws std::invalid_argument for a fault that this link cannot show.
+    void CheckLinkShows(Fault fault) const;
+
     struct Impl;
     explicit Emulator(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;

@@ -1,6 +1,6 @@
 // fpemu: a fiscal printer emulator for tests and demonstrations.
 //
-//   fpemu --tcp [HOST:]PORT | --pty COMn  [--log FILE] [--script STEPS]
+//   fpemu --tcp [HOST:]PORT | --pty COMn  [--log FILE] [--script STEPS] [--at TRIGGER]...
 //
 // Prints "TCP HOST:PORT" or the KALVORA_PORTS entry ("COM7=/dev/pts/3") once it serves, logs
 // every request frame to FILE (default: stderr) and runs until SIGINT or SIGTERM.
@@ -20,11 +20,13 @@
 namespace {
 
 const char kUsage[] =
-    "usage: fpemu --tcp [HOST:]PORT | --pty COMn [--log FILE] [--script STEPS]\n"
+    "usage: fpemu --tcp [HOST:]PORT | --pty COMn [--log FILE] [--script STEPS] [--at TRIGGER]...\n"
     "  --tcp     serve TCP on HOST (default 127.0.0.1) and PORT (0 picks a free one)\n"
     "  --pty     serve a pseudo-terminal and print its KALVORA_PORTS entry\n"
     "  --log     append the received frames to FILE instead of stderr\n"
-    "  --script  answer the first requests with faults, e.g. nak*2,syn:60:1000,wrong-seq\n";
+    "  --script  answer the first requests with faults, e.g. nak*2,syn:60:1000,wrong-seq\n"
+    "  --at      act at the Nth request with a CMD, e.g. 38:1:lose, 31:2:nak,\n"
+    "            35:1:bit:2:0, 38:1:signal:KILL:@ostrelin.pid:after\n";
 
 struct Options {
     std::string tcpHost = "127.0.0.1";
@@ -32,6 +34,7 @@ struct Options {
     int comNumber = 0;
     std::string logFile;
     std::string script;
+    std::vector<std::string> triggers;
 };
 
 bool ParseInt(const std::string& text, int& value) {
@@ -66,6 +69,8 @@ std::string ParseArguments(int argc, char** argv, Options& options) {
             options.logFile = value;
         } else if (option == "--script") {
             options.script = value;
+        } else if (option == "--at") {
+            options.triggers.push_back(value);
         } else {
             return "unknown option " + option;
         }
@@ -108,6 +113,10 @@ int main(int argc, char** argv) {
     try {
         // Checked before anything serves, so a bad script never meets a request.
         const std::vector<fpemu::Step> script = fpemu::ParseScript(options.script);
+        std::vector<fpemu::Trigger> triggers;
+        for (const std::string& text : options.triggers) {
+            triggers.push_back(fpemu::ParseTrigger(text));
+        }
         if (options.tcpPort >= 0) {
             emulator = fpemu::Emulator::StartTcp(
                 options.tcpHost, static_cast<uint16_t>(options.tcpPort), writeFrame);
@@ -116,6 +125,9 @@ int main(int argc, char** argv) {
         }
         for (const fpemu::Step& step : script) {
             emulator->Script(step);
+        }
+        for (const fpemu::Trigger& trigger : triggers) {
+            emulator->At(trigger);
         }
         if (emulator->IsTcp()) {
             std::printf("TCP %s:%u\n", emulator->Host().c_str(), emulator->Port());

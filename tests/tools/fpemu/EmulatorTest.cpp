@@ -1,5 +1,9 @@
 #include "Emulator.h"
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -297,6 +301,103 @@ TEST_P(EmulatorLink, StopsAtOnceInTheMiddleOfAnAnswer) {
     EXPECT_LT(MsSince(start), 1000);
     emulator->Stop();  // a second stop is harmless
     EXPECT_EQ(emulator->Frames().size(), 1u);
+}
+
+// The answer to one request: a NAK, a whole frame, or nothing within 300 ms.
+Bytes AnswerTo(Line& line, const Bytes& request) {
+    line.Send(request);
+    Bytes bytes = line.Read(1, 300);
+    while (!bytes.empty() && bytes[0] == 0x01 && bytes.back() != 0x03) {
+        const Bytes more = line.Read(1);
+        if (more.empty()) {
+            break;
+        }
+        bytes.push_back(more[0]);
+    }
+    return bytes;
+}
+
+// The second sale, whatever comes between: it and its retry meet the trigger, the next request
+// ends them.
+TEST_P(EmulatorLink, TriggersWaitForTheirCommandAndCoverItsRetries) {
+    struct Row {
+        std::string trigger;
+        std::function<void(const Bytes& answer)> check;
+        int sold;  // times the second sale was sold
+    };
+    const Row rows[] = {
+        {"31:2:nak", [](const Bytes& answer) { EXPECT_EQ(answer, Bytes{0x15}); }, 0},
+        {"31:2:bad-checksum",
+         [](const Bytes& answer) { EXPECT_NE(TakeApart(answer).bccText(), ""); }, 1},
+        {"31:2:lose", [](const Bytes& answer) { EXPECT_TRUE(answer.empty()); }, 1},
+        {"31:2:bit:2:0",  // no paper: refused
+         [](const Bytes& answer) { EXPECT_EQ(TakeApart(answer).status[2], 0x89); }, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.trigger);
+        emulator->WithPrinter([](Printer& printer) { printer.State().receipt = Receipt{}; });
+        emulator->At(row.trigger);
+        EXPECT_TRUE(IsGoodFrame(line->Ask(NextSeq(), 0x30, "1,,1")));
+        EXPECT_TRUE(IsGoodFrame(line->Ask(NextSeq(), 0x31, "Bread\tA1.00")));
+        EXPECT_TRUE(IsGoodFrame(line->Ask(NextSeq(), 0x4A, "X")));
+        const Bytes sale = RequestFrame(NextSeq(), 0x31, "Milk\tA2.00");
+        row.check(AnswerTo(*line, sale));
+        row.check(AnswerTo(*line, sale));
+        EXPECT_EQ(line->Ask(NextSeq(), 0x4C, "T").data, row.sold == 1 ? "1,2,300,0" : "1,1,100,0");
+    }
+}
+
+TEST_P(EmulatorLink, SignalsBeforeOrAfterTheChosenCommand) {
+    auto child = [] {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            pause();
+            _exit(0);
+        }
+        return pid;
+    };
+    const pid_t killed = child();
+    emulator->At(Trigger::SignalTo(0x30, 1, killed, SIGKILL, false));
+    const Bytes open = RequestFrame(NextSeq(), 0x30, "1,,1");
+    EXPECT_TRUE(AnswerTo(*line, open).empty());
+    int status = 0;
+    ASSERT_EQ(waitpid(killed, &status, 0), killed);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    if (GetParam() == LinkKind::Tcp) {
+        line = Connect();  // what the killed side sent is dropped with its connection
+    }
+    EXPECT_EQ(line->Ask(NextSeq(), 0x4C, "T").data, "0,0,0,0");  // the open was dropped
+
+    const pid_t stopped = child();
+    emulator->At("30:1:signal:STOP:" + std::to_string(stopped) + ":after");
+    EXPECT_TRUE(IsGoodFrame(line->Ask(NextSeq(), 0x30, "1,,1")));
+    ASSERT_EQ(waitpid(stopped, &status, WUNTRACED), stopped);
+    EXPECT_TRUE(WIFSTOPPED(status));
+    // Requests wait while the stopped process is stopped.
+    const Bytes query = RequestFrame(NextSeq(), 0x4C, "T");
+    EXPECT_TRUE(AnswerTo(*line, query).empty());
+    kill(stopped, SIGCONT);
+    EXPECT_EQ(TakeApart(line->ReadFrame()).data, "1,0,0,0");
+    kill(stopped, SIGKILL);
+    waitpid(stopped, &status, 0);
+}
+
+TEST(EmulatorTriggers, TextsAndTheirFaults) {
+    const Trigger signal = ParseTrigger("38:2:signal:STOP:@/run/x.pid:after");
+    EXPECT_EQ(signal.cmd, 0x38);
+    EXPECT_EQ(signal.nth, 2);
+    EXPECT_EQ(signal.signal, SIGSTOP);
+    EXPECT_EQ(signal.pidFile, "/run/x.pid");
+    EXPECT_TRUE(signal.afterAnswer);
+    EXPECT_EQ(ParseTrigger("4c:1:syn:60:1000:silence").step.synForMs, 1000);
+    EXPECT_EQ(ParseTrigger("31:3:signal:9:1234").pid, 1234);
+    for (const char* bad : {"38:0:nak", "38:1", "381:1:nak", "zz:1:nak", "38:1:nak*2",
+                            "38:1:nak,silence", "38:1:bit:2:3", "38:1:bit:6:0",
+                            "38:1:signal:NOPE:12", "38:1:signal:KILL:12:before", "38:1:lose:1"}) {
+        EXPECT_THROW(ParseTrigger(bad), std::invalid_argument) << bad;
+    }
+    auto pty = Emulator::StartPty(9);
+    EXPECT_THROW(pty->At("38:1:close"), std::invalid_argument);
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, EmulatorLink, ::testing::Values(LinkKind::Tcp, LinkKind::Pty),

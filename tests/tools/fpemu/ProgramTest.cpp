@@ -87,14 +87,19 @@ std::string TempPath(const char* name) {
 
 TEST(FpemuProgram, ServesTcpAndLogsFramesToAFile) {
     const std::string log = TempPath("fpemu-tcp.log");
-    Program program({"--tcp", "127.0.0.1:0", "--log", log, "--script", "nak"});
+    Program program(
+        {"--tcp", "127.0.0.1:0", "--log", log, "--script", "nak", "--at", "4a:2:bad-checksum"});
     const std::string ready = program.ReadLine();
     ASSERT_EQ(ready.rfind("TCP 127.0.0.1:", 0), 0u) << ready;
     const int port = std::atoi(ready.substr(ready.rfind(':') + 1).c_str());
     auto line = Line::Tcp("127.0.0.1", static_cast<uint16_t>(port));
     line->Send(fpemu_test::RequestFrame(0x20, 0x4A, "W"));
     EXPECT_EQ(line->Read(1), fpemu_test::Bytes{0x15});
-    EXPECT_EQ(line->Ask(0x21, 0x4A, "W").seq, 0x21);
+    const fpemu_test::Reply damaged = line->Ask(0x21, 0x4A, "W");  // the second 0x4A
+    EXPECT_EQ(damaged.seq, 0x21);
+    EXPECT_NE(damaged.bccText(), damaged.expectedBcc);
+    const fpemu_test::Reply next = line->Ask(0x22, 0x4A, "W");
+    EXPECT_EQ(next.bccText(), next.expectedBcc);
     EXPECT_EQ(program.Finish(true), 0);
 
     std::ifstream file(log);
@@ -133,6 +138,8 @@ TEST(FpemuProgram, RefusesBadArguments) {
     EXPECT_EQ(badScript.Finish(false), 1);
     Program tcpFaultOnPty({"--pty", "COM3", "--script", "reset"});
     EXPECT_EQ(tcpFaultOnPty.Finish(false), 1);
+    Program badTrigger({"--tcp", "0", "--at", "38:0:nak"});
+    EXPECT_EQ(badTrigger.Finish(false), 1);
 }
 
 }  // namespace

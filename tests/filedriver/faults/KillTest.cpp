@@ -1,0 +1,100 @@
+// The program killed (SIGKILL, as by a power cut) at a chosen point of a receipt, then started
+// again: the receipt it was printing and the one after it each end with one true answer.
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "FaultFigures.h"
+
+namespace faults {
+namespace {
+
+struct TKillPoint {
+    const char* Name;
+    bool Fiscal;
+    // A printer command, killed before it runs or once it is answered...
+    uint8_t Cmd;
+    bool After;
+    // ...or a file call of the program's own (see KillShim.c), counted from the start or from
+    // the moment this command is answered.
+    const char* FileCall;
+    uint8_t FileCallAfterCmd;
+};
+
+const TKillPoint kKillPoints[] = {
+    {"AfterTheRename", true, 0, false, "rename:1:after:.$$$", 0},
+    {"AfterTheOpen", true, 0x30, true, nullptr, 0},
+    {"AfterTheSale", true, 0x31, true, nullptr, 0},
+    {"AfterThePayment", true, 0x35, true, nullptr, 0},
+    {"BeforeTheClose", true, 0x38, false, nullptr, 0},
+    {"AfterTheClose", true, 0x38, true, nullptr, 0},
+    {"AfterTheNonFiscalOpen", false, 0x26, true, nullptr, 0},
+    {"AfterTheNonFiscalText", false, 0x2A, true, nullptr, 0},
+    {"AfterTheNonFiscalClose", false, 0x27, true, nullptr, 0},
+    {"WhileTheRecordIsWritten", true, 0, false, "fsync:1:before:tmp.$$$.", 0},
+    {"WhileTheAnswerIsWritten", true, 0, false, "fsync:1:before:tmp.$$$.", 0x38},
+    {"BeforeTheAnswerIsRenamed", true, 0, false, "rename:1:before:.rep", 0},
+};
+
+// The case's name in test listings, in place of its bytes.
+void PrintTo(const TKillPoint& Row, std::ostream* Out) {
+    *Out << Row.Name;
+}
+
+class KillThenRestart : public ::testing::TestWithParam<TKillPoint> {};
+
+TEST_P(KillThenRestart, EveryFileEndsWithOneTrueAnswer) {
+    const TKillPoint& point = GetParam();
+    TRig rig;
+    TProgram& program = rig.Program();
+    const std::vector<TReceipt> files = {
+        point.Fiscal ? FiscalReceipt("first") : NonFiscalReceipt("first"), FiscalReceipt("second")};
+    std::vector<std::string> env;
+    if (point.FileCall != nullptr) {
+        const char* asan = std::getenv("ASAN_OPTIONS");
+        // A preloaded library comes before the sanitizer's runtime, which it has none of.
+        std::string setting = "FAULT_KILL_AT=";
+        if (point.FileCallAfterCmd == 0) {
+            setting += point.FileCall;
+        } else {
+            setting += '@';
+            setting += rig.Path("kill-at");
+        }
+        env = {std::string("LD_PRELOAD=") + KILL_SHIM_PATH, setting,
+               std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0"};
+    }
+    program.Start(env);
+    if (point.Cmd != 0) {
+        program.Printer().At(
+            fpemu::Trigger::SignalTo(point.Cmd, 1, program.Pid(), SIGKILL, point.After));
+    }
+    if (point.FileCallAfterCmd != 0) {
+        program.Printer().At(
+            fpemu::Trigger::SignalTo(point.FileCallAfterCmd, 1, program.Pid(), SIGSTOP, true));
+    }
+    rig.Drop(files);
+    if (point.FileCallAfterCmd != 0) {
+        ASSERT_TRUE(program.WaitStopped(20000)) << program.LogText();
+        rig.Put(rig.Path("kill-at"), point.FileCall);
+        program.Continue();
+    }
+    const int status = program.WaitExit(20000);
+    EXPECT_TRUE(status != -1 && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+        << "the program never reached the kill point\n"
+        << program.LogText();
+    if (!program.Running()) {
+        program.Start();
+    }
+    Report("SIGKILL, then restart", Finish(rig, files));
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, KillThenRestart, ::testing::ValuesIn(kKillPoints),
+                         [](const ::testing::TestParamInfo<TKillPoint>& info) {
+                             return std::string(info.param.Name);
+                         });
+
+}  // namespace
+}  // namespace faults

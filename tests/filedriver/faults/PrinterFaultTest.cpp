@@ -1,0 +1,81 @@
+// A printer fault on every attempt of one step of a receipt: the receipt and the one after it
+// each end with one true answer.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include "FaultFigures.h"
+
+namespace faults {
+namespace {
+
+struct TStep {
+    const char* Name;
+    uint8_t Cmd;
+    // The fault waits for the first Cmd after this command (0: from the start).
+    uint8_t AfterCmd;
+};
+
+const TStep kSteps[] = {
+    {"Open", 0x30, 0},    {"Sale", 0x31, 0},
+    {"Payment", 0x35, 0}, {"StatusBeforeClose", 0x4C, 0x35},
+    {"Close", 0x38, 0},   {"NumberAfterClose", 0x71, 0x38},
+};
+
+struct TFault {
+    const char* Name;
+    const char* Action;  // a trigger action of the emulator
+};
+
+const TFault kFaults[] = {
+    {"Silence", "silence"},
+    {"Nak", "nak"},
+    {"DamagedChecksum", "bad-checksum"},
+    {"ConnectionClosed", "close"},
+    {"AnswerLost", "lose"},
+    {"ErrorStatus", "bit:0:4"},  // a printer fault: printing refused, other commands reported
+};
+
+// Names in test listings, in place of bytes.
+void PrintTo(const TStep& Step, std::ostream* Out) {
+    *Out << Step.Name;
+}
+void PrintTo(const TFault& Fault, std::ostream* Out) {
+    *Out << Fault.Name;
+}
+
+class PrinterFault : public ::testing::TestWithParam<std::tuple<TStep, TFault>> {};
+
+TEST_P(PrinterFault, EveryFileEndsWithOneTrueAnswer) {
+    const auto& [step, fault] = GetParam();
+    TRig rig;
+    TProgram& program = rig.Program();
+    fpemu::Emulator& printer = program.Printer();
+    const std::vector<TReceipt> files = {FiscalReceipt("first"), FiscalReceipt("second")};
+    program.Start();
+    char trigger[64];
+    std::snprintf(trigger, sizeof trigger, "%02X:1:%s", step.Cmd, fault.Action);
+    if (step.AfterCmd == 0) {
+        printer.At(trigger);
+        rig.Drop(files);
+    } else {
+        // Held there while the fault is armed, so it meets the first request after that step.
+        printer.At(fpemu::Trigger::SignalTo(step.AfterCmd, 1, program.Pid(), SIGSTOP, true));
+        rig.Drop(files);
+        ASSERT_TRUE(program.WaitStopped(20000)) << program.LogText();
+        printer.At(trigger);
+        program.Continue();
+    }
+    Report("Printer faults", Finish(rig, files));
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, PrinterFault,
+                         ::testing::Combine(::testing::ValuesIn(kSteps),
+                                            ::testing::ValuesIn(kFaults)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).Name) + "_" +
+                                    std::get<1>(info.param).Name;
+                         });
+
+}  // namespace
+}  // namespace faults
