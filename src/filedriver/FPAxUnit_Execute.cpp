@@ -125,13 +125,20 @@ void TFPPrinter::RunBonFile(const std::string& Path, const std::string& Bytes,
     parser.Parse(SplitTextLines(Bytes), bon);
 
     const bool closes = ClosesReceipt(bon);
+    const bool textOnly = bon.TextLineCount >= 1 && !bon.ReportFlag && !bon.FiscalFlag;
+    TReceiptRecord record;
     if (closes) {
         // What tells afterwards whether the receipt was closed, on the disk before it opens.
-        WriteReceiptRecord(Path, ReadLastRecieptNo());
+        record.LastRecieptNo = ReadLastRecieptNo();
+        record.TextSent = !textOnly;
+        WriteReceiptRecord(Path, record);
         Recorded = true;
     }
-    if (bon.TextLineCount >= 1 && !bon.ReportFlag && !bon.FiscalFlag) {
+    if (textOnly) {
         OpenReceipt(false, bon.CommandList, ResultList);
+        // From here a receipt closed for the file may hold its text; before, only its header.
+        record.TextSent = true;
+        WriteReceiptRecord(Path, record);
     } else if (bon.FiscalFlag) {
         OpenReceipt(true, bon.CommandList, ResultList);
     }

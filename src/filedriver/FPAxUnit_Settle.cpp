@@ -139,10 +139,10 @@ TFPPrinter::TSettled TFPPrinter::SettleReceipt(const std::string& Path) {
         }
         return TSettled::Waiting;
     }
-    const std::optional<int32_t> before = ReadReceiptRecord(Path);
+    const std::optional<TReceiptRecord> before = ReadReceiptRecord(Path);
     TUnsettled done = std::move(file);
     FUnsettled.erase(work);
-    if (!before || after == *before) {
+    if (!before || after == before->LastRecieptNo || !before->TextSent) {
         WriteErrorFile(Path, done.Error);
         return TSettled::NotPrinted;
     }

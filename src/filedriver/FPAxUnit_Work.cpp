@@ -17,6 +17,7 @@ namespace {
 const char* const kWorkExt = ".$$$";
 const char* const kRecordSuffix = ".rec.";
 const char* const kRecordKey = "LastRecieptNo=";
+const char* const kNoTextLine = "TextSent=0";
 
 bool Exists(const std::string& Path) {
     struct stat info {};
@@ -38,11 +39,15 @@ std::string RecordFileName(const std::string& Path) {
     return WorkFileName(Path) + kRecordSuffix;
 }
 
-void WriteReceiptRecord(const std::string& Path, int32_t LastRecieptNo) {
-    SaveFileDurably(kRecordKey + std::to_string(LastRecieptNo) + "\r\n", RecordFileName(Path));
+void WriteReceiptRecord(const std::string& Path, const TReceiptRecord& Record) {
+    std::string text = kRecordKey + std::to_string(Record.LastRecieptNo) + "\r\n";
+    if (!Record.TextSent) {
+        text += kNoTextLine + std::string("\r\n");
+    }
+    SaveFileDurably(text, RecordFileName(Path));
 }
 
-std::optional<int32_t> ReadReceiptRecord(const std::string& Path) {
+std::optional<TReceiptRecord> ReadReceiptRecord(const std::string& Path) {
     std::vector<std::string> lines;
     try {
         lines = LoadTextLines(RecordFileName(Path));
@@ -50,16 +55,20 @@ std::optional<int32_t> ReadReceiptRecord(const std::string& Path) {
         return std::nullopt;
     }
     const std::string key = kRecordKey;
+    std::optional<TReceiptRecord> record;
     for (const std::string& line : lines) {
         if (line.compare(0, key.size(), key) == 0) {
             const std::string value = line.substr(key.size());
             // A value that is no number reads as either default: it is no record.
             if (StrToIntDef(value, 0) == StrToIntDef(value, 1)) {
-                return StrToIntDef(value, 0);
+                record = TReceiptRecord{StrToIntDef(value, 0)};
             }
         }
     }
-    return std::nullopt;
+    if (record && std::find(lines.begin(), lines.end(), kNoTextLine) != lines.end()) {
+        record->TextSent = false;
+    }
+    return record;
 }
 
 std::vector<std::string> WorkFilesIn(const std::string& Folder) {

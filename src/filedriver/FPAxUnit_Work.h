@@ -13,11 +13,18 @@
 std::string WorkFileName(const std::string& Path);
 std::string RecordFileName(const std::string& Path);
 
-// Writes the record of the receipt file Path durably: the printer's last receipt number before
-// the receipt opens. EAbort when it cannot be written.
-void WriteReceiptRecord(const std::string& Path, int32_t LastRecieptNo);
-// The number the record of Path holds; none when there is no readable record.
-std::optional<int32_t> ReadReceiptRecord(const std::string& Path);
+struct TReceiptRecord {
+    // The printer's last receipt number before the receipt opened.
+    int32_t LastRecieptNo = 0;
+    // False while a receipt of text alone is open and none of the file's text was sent: closing
+    // it then prints nothing of the file.
+    bool TextSent = true;
+};
+
+// Writes the record of the receipt file Path durably. EAbort when it cannot be written.
+void WriteReceiptRecord(const std::string& Path, const TReceiptRecord& Record);
+// What the record of Path holds; none when there is no readable record.
+std::optional<TReceiptRecord> ReadReceiptRecord(const std::string& Path);
 
 // The work files of Folder (with its trailing "/"), oldest first.
 std::vector<std::string> WorkFilesIn(const std::string& Folder);

@@ -32,10 +32,8 @@ TFolderLock::TResult TFolderLock::Lock(const std::string& Folder) {
     Release();
     const std::string path =
         Folder + (Folder.empty() || Folder.back() == '/' ? "" : "/") + kLockFileName;
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);  // a read-only folder
-    }
+    // Read-only, so that the lock never keeps the folder's file system from going read-only.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
         return TResult::NoLock;
     }

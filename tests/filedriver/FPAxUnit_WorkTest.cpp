@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -31,9 +31,13 @@ TEST_F(WorkFilesTest, RecordsBesideWorkFiles) {
     const std::string receipt = Path("a.b.bon");
     EXPECT_EQ(RecordFileName(receipt), Path("a.b.$$$.rec."));
     EXPECT_EQ(ReadReceiptRecord(receipt), std::nullopt);
-    WriteReceiptRecord(receipt, 41);
+    WriteReceiptRecord(receipt, {41});
     EXPECT_EQ(Get(Path("a.b.$$$.rec.")), "LastRecieptNo=41\r\n");
-    EXPECT_EQ(ReadReceiptRecord(receipt), 41);
+    EXPECT_EQ(ReadReceiptRecord(receipt)->LastRecieptNo, 41);
+    EXPECT_TRUE(ReadReceiptRecord(receipt)->TextSent);
+    WriteReceiptRecord(receipt, {42, false});
+    EXPECT_EQ(Get(Path("a.b.$$$.rec.")), "LastRecieptNo=42\r\nTextSent=0\r\n");
+    EXPECT_FALSE(ReadReceiptRecord(receipt)->TextSent);
     EXPECT_FALSE(std::filesystem::exists(Path("tmp.$$$.")));
     Put(RecordFileName(receipt), "LastRecieptNo=x\r\n");
     EXPECT_EQ(ReadReceiptRecord(receipt), std::nullopt);
