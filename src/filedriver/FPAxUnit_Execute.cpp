@@ -1,5 +1,4 @@
 #include <stdio.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "ConstUnit_Program.h"
@@ -8,6 +7,7 @@
 #include "FPAxUnit_Parser.h"
 #include "FPAxUnit_Wide.h"
 #include "FPAxUnit_Work.h"
+#include "FolderScan.h"
 #include "SettingsUnit.h"
 
 namespace {
@@ -16,11 +16,6 @@ namespace {
 constexpr int32_t kFirstUnprogrammedPlu = 30000;
 // An answer must never be empty of reason, or the kept work file would be left unexplained.
 const char* const kNoErrorText = "Unknown error.";
-
-bool FileExists(const std::string& Path) {
-    struct stat info {};
-    return ::lstat(Path.c_str(), &info) == 0;
-}
 
 }  // namespace
 
@@ -43,7 +38,7 @@ bool TFPPrinter::ProcessFiles(const std::vector<std::string>& List) {
             }
             const std::string name = entry.substr(entry.find('\t') + 1);
             const std::string path = folder + name;
-            if (!FileExists(path)) {
+            if (!PathExists(path)) {
                 DoMessage("Not found file \"" + path + "\"");
                 continue;
             }
@@ -100,7 +95,7 @@ bool TFPPrinter::ProcessFile(const std::string& Path, std::string& ErrorText) {
     }
     // A receipt written again under the same name while this one ran is a new receipt, unless
     // it repeats the one just printed.
-    if (FileExists(Path)) {
+    if (PathExists(Path)) {
         std::string again;
         try {
             again = LoadFileBytes(Path);

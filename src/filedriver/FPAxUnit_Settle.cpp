@@ -1,6 +1,5 @@
 // Receipt files whose answer is still to be given: failed files whose receipt is settled with
 // the printer, work files left by an interrupted run, and answers the folder refused.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "ConstUnit_Program.h"
@@ -9,6 +8,7 @@
 #include "FPAxUnit_Parser.h"
 #include "FPAxUnit_Wide.h"
 #include "FPAxUnit_Work.h"
+#include "FolderScan.h"
 #include "SettingsUnit.h"
 
 namespace {
@@ -16,11 +16,6 @@ namespace {
 const char* const kNotPrinted = "The run was interrupted before the receipt was printed.";
 const char* const kCannotTell =
     "The run was interrupted; the printer cannot tell whether the file was executed.";
-
-bool Exists(const std::string& Path) {
-    struct stat info {};
-    return ::lstat(Path.c_str(), &info) == 0;
-}
 
 std::string QuotedName(const std::string& Path) {
     return '"' + ExtractFileName(Path) + '"';
@@ -95,7 +90,7 @@ std::vector<std::string> TFPPrinter::UnansweredWorkFiles() {
 }
 
 bool TFPPrinter::SettleWorkFiles() {
-    std::erase_if(FUnsettled, [](const auto& entry) { return !Exists(entry.first); });
+    std::erase_if(FUnsettled, [](const auto& entry) { return !PathExists(entry.first); });
     for (const std::string& path : UnansweredWorkFiles()) {
         const std::string work = WorkFileName(path);
         const bool recovered = FUnsettled.count(work) == 0;

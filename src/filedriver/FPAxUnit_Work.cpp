@@ -19,11 +19,6 @@ const char* const kRecordSuffix = ".rec.";
 const char* const kRecordKey = "LastRecieptNo=";
 const char* const kNoTextLine = "TextSent=0";
 
-bool Exists(const std::string& Path) {
-    struct stat info {};
-    return ::lstat(Path.c_str(), &info) == 0;
-}
-
 bool EndsWith(const std::string& Name, const std::string& Suffix) {
     return Name.size() > Suffix.size() &&
            Name.compare(Name.size() - Suffix.size(), Suffix.size(), Suffix) == 0;
@@ -95,11 +90,11 @@ std::vector<std::string> WorkFilesIn(const std::string& Folder) {
 }
 
 bool HasRepFile(const std::string& Path) {
-    return Exists(ChangeFileExt(Path, ".rep"));
+    return PathExists(ChangeFileExt(Path, ".rep"));
 }
 
 bool HasErrFile(const std::string& Path) {
-    return Exists(ChangeFileExt(Path, ".err"));
+    return PathExists(ChangeFileExt(Path, ".err"));
 }
 
 void DeleteOldWorkFiles(const std::string& Folder, int Days) {
@@ -109,6 +104,6 @@ void DeleteOldWorkFiles(const std::string& Folder, int Days) {
                    [&](const std::string& name) {
                        const std::string work =
                            Folder + name.substr(0, name.size() - std::string(kRecordSuffix).size());
-                       return !Exists(work) || HasErrFile(work) || HasRepFile(work);
+                       return !PathExists(work) || HasErrFile(work) || HasRepFile(work);
                    });
 }

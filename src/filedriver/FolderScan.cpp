@@ -24,3 +24,8 @@ int ScanFolder(const std::string& Folder,
     }
     return 0;
 }
+
+bool PathExists(const std::string& Path) {
+    struct stat info {};
+    return ::lstat(Path.c_str(), &info) == 0;
+}

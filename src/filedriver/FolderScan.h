@@ -10,3 +10,6 @@
 // opening the folder.
 int ScanFolder(const std::string& Folder,
                const std::function<void(const std::string& Name, const struct stat& Info)>& Visit);
+
+// Something, of any kind, stands at Path (a dangling link counts).
+bool PathExists(const std::string& Path);

@@ -49,6 +49,19 @@ struct TMainFormServices {
     std::function<void()> ShowAboutDialog;
 };
 
+// Sets a flag of the window for a scope, whatever leaves it, and gives it back its value after.
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& Flag) : FFlag(Flag), FWas(Flag) { FFlag = true; }
+    ~TFlagScope() { FFlag = FWas; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& FFlag;
+    const bool FWas;
+};
+
 // The main window of Ostrelin: start-up, the file loop, the printer connection, the menus and
 // the tray. Every driver call runs on the driver thread while this thread keeps handling its
 // events, so ticks and clicks arrive in the middle of device work. Two guards keep device work
@@ -234,7 +247,6 @@ private:
     void RunSettingsDialog(const std::function<bool()>& Dialog);
 
     class TActionGuard;
-    class TDeviceWork;
 
     void ErrorBox(const QString& Text);
     void InfoBox(const QString& Text);
@@ -258,8 +270,8 @@ private:
     // A menu action (or a dialog that can reach the printer) is running: other actions are
     // refused.
     bool FActionRunning = false;
-    // A menu action is talking to the printer: ticks are held. Its message boxes are not
-    // device work.
+    // A menu action is talking to the printer: ticks are held, so that a tick never connects
+    // in the middle of it. Its message boxes are not device work: ticks then run.
     bool FDeviceWork = false;
     // The first activation is under way; activations inside its message boxes do nothing.
     bool FActivating = false;

@@ -32,22 +32,6 @@ private:
     const bool FStopTimer;
 };
 
-// Holds ticks while an action talks to the printer, so that a tick never connects in the middle
-// of it; a tick that comes while the action's message box is open runs.
-class TMainForm::TDeviceWork {
-public:
-    explicit TDeviceWork(TMainForm& Form) : FForm(Form), FWas(Form.FDeviceWork) {
-        FForm.FDeviceWork = true;
-    }
-    ~TDeviceWork() { FForm.FDeviceWork = FWas; }
-    TDeviceWork(const TDeviceWork&) = delete;
-    TDeviceWork& operator=(const TDeviceWork&) = delete;
-
-private:
-    TMainForm& FForm;
-    const bool FWas;
-};
-
 namespace {
 
 QString Msg(const std::string& Text) {
@@ -102,7 +86,7 @@ void TMainForm::RunDeviceAction(const TDeviceAction& Action) {
     bool connected = false;
     bool done = false;
     {
-        TDeviceWork work(*this);
+        TFlagScope work(FDeviceWork);
         connected = StartConnected(Action.Caption);
         if (connected) {
             done = Attempt(Action.Operation);
@@ -119,7 +103,7 @@ void TMainForm::RunDeviceAction(const TDeviceAction& Action) {
     } else if (Action.SuccessBox) {
         InfoBox(Action.SuccessText ? Action.SuccessText() : Msg(m.S_FinishedOK));
         if (!Action.DisconnectBeforeBox) {
-            TDeviceWork work(*this);
+            TFlagScope work(FDeviceWork);
             DisconnectPrinter();
         }
     }
@@ -242,7 +226,7 @@ void TMainForm::mnDepartmentsClick() {
     bool connected = false;
     bool done = true;
     {
-        TDeviceWork work(*this);
+        TFlagScope work(FDeviceWork);
         connected = StartConnected(mnDepartments->text());
         if (connected) {
             done = Attempt([this, &table] {
@@ -266,7 +250,7 @@ void TMainForm::mnDepartmentsClick() {
             return true;
         });
         if (done && edited) {
-            TDeviceWork work(*this);
+            TFlagScope work(FDeviceWork);
             done = Attempt([this, &table] {
                 for (int32_t n = 1; n <= 99; ++n) {
                     if (table[n - 1].Edited && !FPrinter->WriteDepartment(n, table[n - 1])) {
@@ -282,7 +266,7 @@ void TMainForm::mnDepartmentsClick() {
         ErrorBox(Msg(LngMessages().S_ErrorOccurred));
     }
     {
-        TDeviceWork work(*this);
+        TFlagScope work(FDeviceWork);
         DisconnectPrinter();
     }
     EndTask();

@@ -8,22 +8,6 @@
 #include "MainUnit.h"
 #include "StrResUnit.h"
 
-namespace {
-
-// Keeps FBusy set for the whole tick, whatever leaves it.
-class TBusyScope {
-public:
-    explicit TBusyScope(bool& Busy) : FBusy(Busy) { FBusy = true; }
-    ~TBusyScope() { FBusy = false; }
-    TBusyScope(const TBusyScope&) = delete;
-    TBusyScope& operator=(const TBusyScope&) = delete;
-
-private:
-    bool& FBusy;
-};
-
-}  // namespace
-
 bool TMainForm::MinutesPassed(TDateTime Since, int Minutes) const {
     // Whole minutes on the millisecond count, so that 21 minutes never read as 20.999.
     const long long ms = std::llround(std::fabs(FServices.Now() - Since) * 86'400'000.0);
@@ -35,7 +19,7 @@ void TMainForm::FileReadTimerTimer() {
     if (chkProcessPause->isChecked() || FBusy || FDeviceWork || FDriverThread.Running()) {
         return;
     }
-    TBusyScope busy(FBusy);
+    TFlagScope busy(FBusy);
     const TSettings& s = Settings();
     if (FFolderLock.Lock(s.BonFolder) == TFolderLock::TResult::HeldByOther) {
         return;
