@@ -88,6 +88,9 @@ public:
     // Once a tick, without the printer: writes the answers the folder refused before. True when
     // a batch is due: a work file waits for the printer, or NewFiles and no answer waits.
     bool BatchDue(bool NewFiles);
+    // A work file of the receipt folder waits for the printer to tell whether its receipt was
+    // closed; another receipt printed meanwhile could be taken for it.
+    bool HasUnsettledFiles();
 
 private:
     using TResultList = std::vector<std::string>;

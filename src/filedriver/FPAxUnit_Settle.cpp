@@ -65,6 +65,10 @@ bool TFPPrinter::BatchDue(bool NewFiles) {
     return !UnansweredWorkFiles().empty() || (NewFiles && FPendingAnswers.empty());
 }
 
+bool TFPPrinter::HasUnsettledFiles() {
+    return !UnansweredWorkFiles().empty();
+}
+
 std::vector<std::string> TFPPrinter::UnansweredWorkFiles() {
     std::string folder = Settings().BonFolder;
     AppendFolderDelimiter(folder);
