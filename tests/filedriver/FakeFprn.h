@@ -21,8 +21,9 @@ public:
     TFakeFprn() : TAutoObject(ITavrinoFprnRODesc) {}
 
     std::vector<std::string> Calls;
-    // Member name -> message: that member fails with code 500 and this message.
+    // Member name -> message: that member fails with FailCode and this message.
     std::map<std::string, std::string> FailWith;
+    LONG FailCode = 500;
     // Properties whose call itself fails (the server is gone).
     std::set<std::string> Broken;
     // Runs after a member named here succeeded (to change files in the middle of a receipt).
@@ -114,7 +115,7 @@ private:
     }
     bool Outcome(const char* Name) {
         const auto fail = FailWith.find(Name);
-        FCode = fail == FailWith.end() ? 0 : 500;
+        FCode = fail == FailWith.end() ? 0 : FailCode;
         FMsg = fail == FailWith.end() ? "" : fail->second;
         if (FCode == 0 && After.count(Name) != 0) {
             After[Name]();
