@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "ConstUnit.h"
 #include "FPAxUnit_Commands.h"
 #include "FPAxUnit_Gate.h"
+#include "FPAxUnit_Work.h"
 #include "Kalvora_TLB.h"
 
 // What the program last learned about the printer.
@@ -120,6 +122,7 @@ private:
         std::string Path;   // the receipt file
         TResultList Lines;  // the answer's lines but the receipt number and the device header
         std::string Error;
+        bool Recovered = false;  // left by an interrupted run
         bool Logged = false;
     };
     // An answer the folder refused, tried again every tick.
@@ -127,16 +130,33 @@ private:
         std::string Path;
         std::string Ext;
         TResultList Lines;
+        uint64_t LoggedAtMs = 0;
     };
     enum class TSettled { Printed, NotPrinted, Waiting };
+    // How far a receipt file got on the printer.
+    struct TRunState {
+        bool Recorded = false;  // its record is written: a receipt of it may be open
+        // A command that moves cash or prints a report or copy ran, or may have reached the
+        // printer before the link failed: sending the file again could repeat it.
+        bool MayHaveRun = false;
+    };
 
     // Receipt-file steps (FPAxUnit_Execute.cpp)
     void RunBonFile(const std::string& Path, const std::string& Bytes, TResultList& ResultList,
-                    bool& Recorded);
+                    TRunState& State);
     int32_t ReadLastRecieptNo();
+    // The record of a receipt about to open; with the day's fiscal sums for a fiscal one.
+    TReceiptRecord ReadPrinterRecord(bool Fiscal);
+    TFiscalSums ReadFiscalSums();
+    // The failed call's error is one of the link, not the printer's answer: the command may
+    // have reached the printer.
+    bool LinkFault();
     void OpenReceipt(bool Fiscal, const TCommandList& List, TResultList& ResultList);
     void ProgramPluData(const TCommandList& List);
-    void PrintPluList(const TCommandList& List, TResultList& ResultList);
+    void PrintPluList(const TCommandList& List, TResultList& ResultList, TRunState& State);
+    // After a link fault of a daily report with reset: whether the day's sums tell that it ran
+    // (they went back to 0), did not run (unchanged), or cannot tell (none).
+    std::optional<bool> ResetReportRan(const std::optional<TFiscalSums>& Before);
     void PayTheRest();
     void CloseReceipt();
     void AddResultLine(const std::string& Line, TResultList& ResultList);
@@ -154,10 +174,17 @@ private:
     void InsertDeviceHeader(TResultList& ResultList);
     void WriteErrorFile(const std::string& Path, const std::string& Message);
 
+    // Logs a folder's refusal of the flush to the disk once.
+    void NoteFlush(const std::string& Warning);
+
     // Settling (FPAxUnit_Settle.cpp)
     // Ends whatever receipt of Path is open and asks the printer whether it was closed, then
-    // answers the file; Waiting when the printer cannot be asked.
-    TSettled SettleReceipt(const std::string& Path);
+    // answers the file; Waiting when the printer cannot be asked. When not printed, ErrorText
+    // is the text of its ".err".
+    TSettled SettleReceipt(const std::string& Path, std::string& ErrorText);
+    // Why the printer cannot tell whether the receipt of Record was closed; empty when it can,
+    // and then Printed tells.
+    std::string Doubt(const TReceiptRecord& Record, int32_t After, bool& Printed);
     // Settles the unanswered work files of the receipt folder, oldest first; True when none is
     // left waiting.
     bool SettleWorkFiles();
@@ -173,10 +200,15 @@ private:
     // Keyed by the work file's path.
     std::map<std::string, TUnsettled> FUnsettled;
     std::map<std::string, TPendingAnswer> FPendingAnswers;
+    std::string FFlushWarning;  // the last one logged
 };
 
 // Creates the driver object by its class identifier; a failure raises EAbort.
 platform::ComPtr<ITavrinoFprnRO> CreateDriverObject();
+
+// Ends the text of an ".err" whose file may have been executed: the shop checks the printer
+// before sending it again.
+inline constexpr const char* kDoubtEnd = "; the printer cannot tell whether the file was executed.";
 
 // Runs Body; a failure becomes EAbort(Context + its message).
 void WithContext(const std::string& Context, const std::function<void()>& Body);

@@ -1,6 +1,9 @@
 #include <stdio.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "ConstUnit_Program.h"
 #include "FPAxUnit.h"
 #include "FPAxUnit_Files.h"
@@ -16,6 +19,9 @@ namespace {
 constexpr int32_t kFirstUnprogrammedPlu = 30000;
 // An answer must never be empty of reason, or the kept work file would be left unexplained.
 const char* const kNoErrorText = "Unknown error.";
+// The driver's codes of the link and the packet; from the second on, of the printer's answer.
+constexpr int32_t kFirstLinkError = 101;
+constexpr int32_t kFirstAnswerError = 200;
 
 }  // namespace
 
@@ -32,8 +38,10 @@ bool TFPPrinter::ProcessFiles(const std::vector<std::string>& List) {
         std::string folder = Settings().BonFolder;
         AppendFolderDelimiter(folder);
         for (const std::string& entry : List) {
-            // A new receipt printed while an earlier one is unsettled could be taken for it.
-            if (!FUnsettled.empty() || !FPendingAnswers.empty()) {
+            // A new receipt printed while an earlier one is unsettled could be taken for it; an
+            // answer waiting for the folder holds only its own file, unless the folder takes no
+            // writes at all.
+            if (!FUnsettled.empty() || (!FPendingAnswers.empty() && !FolderTakesWrites(folder))) {
                 break;
             }
             const std::string name = entry.substr(entry.find('\t') + 1);
@@ -49,7 +57,10 @@ bool TFPPrinter::ProcessFiles(const std::vector<std::string>& List) {
             if (ProcessFile(path, error)) {
                 ++DoneCount;
             } else {
-                DoMessage("Failed process file \"" + name + "\": " + error);
+                // A file waiting for the printer has no verdict yet.
+                if (FUnsettled.count(WorkFileName(path)) == 0) {
+                    DoMessage("Failed process file \"" + name + "\": " + error);
+                }
                 ++failed;
             }
         }
@@ -71,21 +82,27 @@ bool TFPPrinter::ProcessFile(const std::string& Path, std::string& ErrorText) {
 
     TResultList result;
     std::string bytes;
-    bool recorded = false;
+    TRunState state;
     try {
         if (::rename(Path.c_str(), work.c_str()) != 0) {
             throw EAbort("Can't rename file. Check permissions : " + Settings().BonFolder);
         }
         bytes = LoadFileBytes(work);
-        RunBonFile(Path, bytes, result, recorded);
+        RunBonFile(Path, bytes, result, state);
     } catch (const std::exception& e) {
         ErrorText = *e.what() != '\0' ? e.what() : kNoErrorText;
-        if (recorded) {
+        if (state.Recorded) {
             FUnsettled[work] = {Path, std::move(result), ErrorText};
-            SettleReceipt(Path);
-        } else {
-            WriteErrorFile(Path, ErrorText);
+            if (SettleReceipt(Path, ErrorText) != TSettled::Printed) {
+                return false;
+            }
+            ErrorText.clear();
+            return true;
         }
+        if (state.MayHaveRun) {
+            ErrorText += std::string(" The command may have reached the printer") + kDoubtEnd;
+        }
+        WriteErrorFile(Path, ErrorText);
         return false;
     }
 
@@ -113,7 +130,7 @@ bool TFPPrinter::ProcessFile(const std::string& Path, std::string& ErrorText) {
 }
 
 void TFPPrinter::RunBonFile(const std::string& Path, const std::string& Bytes,
-                            TResultList& ResultList, bool& Recorded) {
+                            TResultList& ResultList, TRunState& State) {
     TParsedBon bon;
     TBonParser parser([this](const std::string& text) { DoMessage(text); },
                       Settings().SellByDepartNo);
@@ -124,20 +141,20 @@ void TFPPrinter::RunBonFile(const std::string& Path, const std::string& Bytes,
     TReceiptRecord record;
     if (closes) {
         // What tells afterwards whether the receipt was closed, on the disk before it opens.
-        record.LastRecieptNo = ReadLastRecieptNo();
+        record = ReadPrinterRecord(bon.FiscalFlag);
         record.TextSent = !textOnly;
-        WriteReceiptRecord(Path, record);
-        Recorded = true;
+        NoteFlush(WriteReceiptRecord(Path, record));
+        State.Recorded = true;
     }
     if (textOnly) {
         OpenReceipt(false, bon.CommandList, ResultList);
         // From here a receipt closed for the file may hold its text; before, only its header.
         record.TextSent = true;
-        WriteReceiptRecord(Path, record);
+        NoteFlush(WriteReceiptRecord(Path, record));
     } else if (bon.FiscalFlag) {
         OpenReceipt(true, bon.CommandList, ResultList);
     }
-    PrintPluList(bon.CommandList, ResultList);
+    PrintPluList(bon.CommandList, ResultList, State);
     if (bon.FiscalFlag) {
         PayTheRest();
     }
@@ -162,6 +179,78 @@ int32_t TFPPrinter::ReadLastRecieptNo() {
         CheckLastError();
     });
     return number;
+}
+
+TReceiptRecord TFPPrinter::ReadPrinterRecord(bool Fiscal) {
+    TReceiptRecord record;
+    record.LastRecieptNo = ReadLastRecieptNo();
+    record.Serial = ReadText(&ITavrinoFprnRO::Get_FPSerial);
+    record.FiscalNo = ReadText(&ITavrinoFprnRO::Get_FPFiscalNo);
+    if (Fiscal) {
+        record.FiscalSums = ReadFiscalSums();
+    }
+    return record;
+}
+
+TFiscalSums TFPPrinter::ReadFiscalSums() {
+    using TGetter = platform::HRESULT (IXReportData::*)(double*);
+    static const TGetter kGetters[] = {
+        &IXReportData::Get_Total,   &IXReportData::Get_TotPay1,  &IXReportData::Get_TotPay2,
+        &IXReportData::Get_TotPay3, &IXReportData::Get_TotPay4,  &IXReportData::Get_TotPay5,
+        &IXReportData::Get_TotPay6, &IXReportData::Get_TotPay7,  &IXReportData::Get_TotPay8,
+        &IXReportData::Get_TotPay9, &IXReportData::Get_TotPay10, &IXReportData::Get_TotPay11};
+    TFiscalSums sums;
+    WithContext("Failed to read the day's fiscal sums: ", [&] {
+        platform::ComPtr<IXReportData> data;
+        CheckHResult(Driver()->GetXReportData(data.Receive()));
+        CheckLastError();
+        if (!data) {
+            throw EAbort("No X report data.");
+        }
+        for (const TGetter getter : kGetters) {
+            double value = 0;
+            CheckHResult((data.Get()->*getter)(&value));
+            sums.push_back(std::llround(value * 100));
+        }
+    });
+    return sums;
+}
+
+bool TFPPrinter::LinkFault() {
+    int32_t code = 0;
+    return platform::SUCCEEDED(Driver()->Get_LastErrorCode(&code)) && code >= kFirstLinkError &&
+           code < kFirstAnswerError;
+}
+
+std::optional<bool> TFPPrinter::ResetReportRan(const std::optional<TFiscalSums>& Before) {
+    if (!Before) {
+        return std::nullopt;
+    }
+    TFiscalSums now;
+    try {
+        now = ReadFiscalSums();
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    const auto zero = [](const TFiscalSums& sums) {
+        return std::all_of(sums.begin(), sums.end(), [](int64_t sum) { return sum == 0; });
+    };
+    if (now == *Before && !zero(now)) {
+        return false;
+    }
+    if (zero(now) && !zero(*Before)) {
+        return true;
+    }
+    return std::nullopt;
+}
+
+void TFPPrinter::NoteFlush(const std::string& Warning) {
+    if (!Warning.empty() && Warning != FFlushWarning) {
+        DoMessage(Warning);
+    }
+    if (!Warning.empty()) {
+        FFlushWarning = Warning;
+    }
 }
 
 void TFPPrinter::WriteErrorFile(const std::string& Path, const std::string& Message) {
@@ -243,29 +332,58 @@ void TFPPrinter::ProgramPluData(const TCommandList& List) {
     });
 }
 
-void TFPPrinter::PrintPluList(const TCommandList& List, TResultList& ResultList) {
+void TFPPrinter::PrintPluList(const TCommandList& List, TResultList& ResultList, TRunState& State) {
     WithContext("Print plu list: ", [&] {
         for (const auto& cmd : List) {
             TCmdObject* object = cmd.get();
-            if (auto* plu = dynamic_cast<TPluObj*>(object)) {
-                PrintPlu(*plu);
-            } else if (auto* discount = dynamic_cast<TDiscountObject*>(object)) {
-                PrintDiscount(*discount);
-            } else if (auto* line = dynamic_cast<TLineObject*>(object)) {
-                PrintLine(*line);
-            } else if (auto* payment = dynamic_cast<TPaymentObject*>(object)) {
-                PrintPayment(*payment);
-            } else if (auto* copy = dynamic_cast<TCopyBon*>(object)) {
-                PrintCopyBon(*copy);
-            } else if (auto* inOut = dynamic_cast<TInOutAmount*>(object)) {
-                PrintInOutAmount(*inOut);
-            } else if (auto* report = dynamic_cast<TReportObject*>(object)) {
-                PrintReport(*report);
-            } else if (auto* status = dynamic_cast<TStatusObject*>(object)) {
-                GetStatus(*status);
-            } else {
-                continue;  // operator and invoice data only feed OpenReceipt
+            auto* report = dynamic_cast<TReportObject*>(object);
+            auto* inOut = dynamic_cast<TInOutAmount*>(object);
+            auto* copy = dynamic_cast<TCopyBon*>(object);
+            // What these do stays done whatever happens to the file after them.
+            const bool lasting = report != nullptr || inOut != nullptr || copy != nullptr;
+            std::optional<TFiscalSums> before;
+            if (report != nullptr && report->ReportType == 1) {
+                try {
+                    before = ReadFiscalSums();
+                } catch (const std::exception&) {
+                    before.reset();  // then a lost answer cannot be told apart
+                }
             }
+            try {
+                if (auto* plu = dynamic_cast<TPluObj*>(object)) {
+                    PrintPlu(*plu);
+                } else if (auto* discount = dynamic_cast<TDiscountObject*>(object)) {
+                    PrintDiscount(*discount);
+                } else if (auto* line = dynamic_cast<TLineObject*>(object)) {
+                    PrintLine(*line);
+                } else if (auto* payment = dynamic_cast<TPaymentObject*>(object)) {
+                    PrintPayment(*payment);
+                } else if (copy != nullptr) {
+                    PrintCopyBon(*copy);
+                } else if (inOut != nullptr) {
+                    PrintInOutAmount(*inOut);
+                } else if (report != nullptr) {
+                    PrintReport(*report);
+                } else if (auto* status = dynamic_cast<TStatusObject*>(object)) {
+                    GetStatus(*status);
+                } else {
+                    continue;  // operator and invoice data only feed OpenReceipt
+                }
+            } catch (const std::exception& e) {
+                if (!lasting || !LinkFault()) {
+                    throw;
+                }
+                const std::optional<bool> ran = ResetReportRan(before);
+                if (!ran) {
+                    State.MayHaveRun = true;
+                    throw;
+                }
+                if (!*ran) {
+                    throw;
+                }
+                DoMessage("Report " + object->RawLine + " ran, although: " + e.what());
+            }
+            State.MayHaveRun = State.MayHaveRun || lasting;
             AddResultLine(object->RawLine, ResultList);
         }
     });

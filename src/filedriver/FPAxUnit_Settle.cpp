@@ -2,6 +2,7 @@
 // the printer, work files left by an interrupted run, and answers the folder refused.
 #include <unistd.h>
 
+#include "Clock.h"
 #include "ConstUnit_Program.h"
 #include "FPAxUnit.h"
 #include "FPAxUnit_Files.h"
@@ -14,8 +15,11 @@
 namespace {
 
 const char* const kNotPrinted = "The run was interrupted before the receipt was printed.";
+const char* const kInterrupted = "The run was interrupted.";
 const char* const kCannotTell =
     "The run was interrupted; the printer cannot tell whether the file was executed.";
+// An answer the folder keeps refusing is logged again after this long.
+constexpr uint64_t kPendingLogMs = 3'600'000;
 
 std::string QuotedName(const std::string& Path) {
     return '"' + ExtractFileName(Path) + '"';
@@ -62,7 +66,10 @@ std::vector<std::string> PlannedResultLines(const TParsedBon& Bon) {
 
 bool TFPPrinter::BatchDue(bool NewFiles) {
     WritePendingAnswers();
-    return !UnansweredWorkFiles().empty() || (NewFiles && FPendingAnswers.empty());
+    std::string folder = Settings().BonFolder;
+    AppendFolderDelimiter(folder);
+    return !UnansweredWorkFiles().empty() ||
+           (NewFiles && (FPendingAnswers.empty() || FolderTakesWrites(folder)));
 }
 
 bool TFPPrinter::HasUnsettledFiles() {
@@ -97,8 +104,7 @@ bool TFPPrinter::SettleWorkFiles() {
     std::erase_if(FUnsettled, [](const auto& entry) { return !PathExists(entry.first); });
     for (const std::string& path : UnansweredWorkFiles()) {
         const std::string work = WorkFileName(path);
-        const bool recovered = FUnsettled.count(work) == 0;
-        if (recovered) {
+        if (FUnsettled.count(work) == 0) {
             TParsedBon bon;
             const bool parsed = ParseWorkFile(path, bon);
             if (!ReadReceiptRecord(path)) {
@@ -108,28 +114,35 @@ bool TFPPrinter::SettleWorkFiles() {
                 WriteErrorFile(path, text);
                 continue;
             }
-            FUnsettled[work] = {path, PlannedResultLines(bon), kNotPrinted};
+            FUnsettled[work] = {path, PlannedResultLines(bon), kInterrupted, true};
         }
         // The files after it wait: the printer's last number only tells about the oldest.
-        const TSettled settled = SettleReceipt(path);
+        std::string error;
+        const TSettled settled = SettleReceipt(path, error);
         if (settled == TSettled::Waiting) {
             return false;
         }
-        if (recovered && settled == TSettled::NotPrinted) {
-            DoMessage("Failed process file " + QuotedName(path) + ": " + kNotPrinted);
+        if (settled == TSettled::NotPrinted) {
+            DoMessage("Failed process file " + QuotedName(path) + ": " + error);
         }
     }
     return true;
 }
 
-TFPPrinter::TSettled TFPPrinter::SettleReceipt(const std::string& Path) {
+TFPPrinter::TSettled TFPPrinter::SettleReceipt(const std::string& Path, std::string& ErrorText) {
     const std::string work = WorkFileName(Path);
     TUnsettled& file = FUnsettled[work];
     int32_t after = 0;
+    bool printed = false;
+    std::string doubt;
     try {
         // A paid receipt that cannot be voided is closed, as at every connection.
         Run([&](int32_t* res) { return Driver()->VoidCurrReciept(res); });
         after = ReadLastRecieptNo();
+        const std::optional<TReceiptRecord> before = ReadReceiptRecord(Path);
+        if (before) {
+            doubt = Doubt(*before, after, printed);
+        }
     } catch (const std::exception& e) {
         if (!file.Logged) {
             DoMessage("File " + QuotedName(Path) +
@@ -138,11 +151,13 @@ TFPPrinter::TSettled TFPPrinter::SettleReceipt(const std::string& Path) {
         }
         return TSettled::Waiting;
     }
-    const std::optional<TReceiptRecord> before = ReadReceiptRecord(Path);
     TUnsettled done = std::move(file);
     FUnsettled.erase(work);
-    if (!before || after == before->LastRecieptNo || !before->TextSent) {
-        WriteErrorFile(Path, done.Error);
+    if (!printed) {
+        ErrorText = !doubt.empty()   ? done.Error + " " + doubt + kDoubtEnd
+                    : done.Recovered ? kNotPrinted
+                                     : done.Error;
+        WriteErrorFile(Path, ErrorText);
         return TSettled::NotPrinted;
     }
     DoMessage("Reciept No: " + std::to_string(after) + " of file " + QuotedName(Path) +
@@ -154,16 +169,59 @@ TFPPrinter::TSettled TFPPrinter::SettleReceipt(const std::string& Path) {
     return TSettled::Printed;
 }
 
+std::string TFPPrinter::Doubt(const TReceiptRecord& Record, int32_t After, bool& Printed) {
+    Printed = false;
+    if (!Record.Serial) {
+        return "Its record was written by an earlier version of the program";
+    }
+    const std::string serial = ReadText(&ITavrinoFprnRO::Get_FPSerial);
+    const std::string fiscalNo = ReadText(&ITavrinoFprnRO::Get_FPFiscalNo);
+    if (serial != *Record.Serial || fiscalNo != Record.FiscalNo) {
+        return "Its receipt was begun on another printer (FP Serial No: " + *Record.Serial +
+               ", FP fiscal module No: " + Record.FiscalNo + ")";
+    }
+    if (!Record.FiscalSums) {
+        // A receipt of text alone moves no fiscal sum; it is closed, never cancelled.
+        Printed = After != Record.LastRecieptNo && Record.TextSent;
+        return {};
+    }
+    // Printers differ in what their last number counts: a cancelled receipt may have one.
+    const TFiscalSums now = ReadFiscalSums();
+    const TFiscalSums& before = *Record.FiscalSums;
+    if (now.size() != before.size()) {
+        return "Its record holds sums the program cannot read";
+    }
+    bool up = false;
+    bool down = false;
+    for (size_t i = 0; i < now.size(); ++i) {
+        up = up || now[i] > before[i];
+        down = down || now[i] < before[i];
+    }
+    if (down) {
+        return "The day's fiscal sums went down since its receipt was begun (a daily report in "
+               "between)";
+    }
+    if (up && After == Record.LastRecieptNo) {
+        return "The day's fiscal sums moved, but not the last receipt number";
+    }
+    Printed = up;
+    return {};
+}
+
 bool TFPPrinter::WriteAnswer(const std::string& Path, const std::string& Ext, TResultList Lines) {
     const std::string work = WorkFileName(Path);
     try {
-        SaveResultFile(Lines, ChangeFileExt(Path, Ext));
+        NoteFlush(SaveResultFile(Lines, ChangeFileExt(Path, Ext)));
     } catch (const std::exception& e) {
-        if (FPendingAnswers.count(work) == 0) {
+        const uint64_t now = platform::CurrentClock().NowMs();
+        const auto known = FPendingAnswers.find(work);
+        uint64_t loggedAt = known != FPendingAnswers.end() ? known->second.LoggedAtMs : now;
+        if (known == FPendingAnswers.end() || now - loggedAt >= kPendingLogMs) {
             DoMessage("File " + QuotedName(Path) + (Ext == ".rep" ? " printed" : " not printed") +
                       ", answer pending: " + e.what());
+            loggedAt = now;
         }
-        FPendingAnswers[work] = {Path, Ext, std::move(Lines)};
+        FPendingAnswers[work] = {Path, Ext, std::move(Lines), loggedAt};
         return false;
     }
     FPendingAnswers.erase(work);

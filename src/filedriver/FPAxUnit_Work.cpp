@@ -1,8 +1,12 @@
 #include "FPAxUnit_Work.h"
 
+#include <limits.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
 #include <tuple>
 
 #include "AbortError.h"
@@ -18,6 +22,60 @@ const char* const kWorkExt = ".$$$";
 const char* const kRecordSuffix = ".rec.";
 const char* const kRecordKey = "LastRecieptNo=";
 const char* const kNoTextLine = "TextSent=0";
+const char* const kSerialKey = "Serial=";
+const char* const kFiscalNoKey = "FiscalNo=";
+const char* const kSumsKey = "FiscalSums=";
+const char* const kWorkKey = "WorkFile=";
+// The longest file name the system takes.
+constexpr size_t kNameMax = NAME_MAX;
+
+// The value of the line of Lines that starts with Key.
+std::optional<std::string> ValueOf(const std::vector<std::string>& Lines, const std::string& Key) {
+    for (const std::string& line : Lines) {
+        if (line.compare(0, Key.size(), Key) == 0) {
+            return line.substr(Key.size());
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<int64_t> ParseInt64(const std::string& Text) {
+    int64_t value = 0;
+    const char* end = Text.data() + Text.size();
+    const auto [stop, error] = std::from_chars(Text.data(), end, value);
+    if (Text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<TFiscalSums> ParseSums(const std::string& Text) {
+    TFiscalSums sums;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = Text.find(',', start);
+        const std::optional<int64_t> field = ParseInt64(Text.substr(start, comma - start));
+        if (!field) {
+            return std::nullopt;
+        }
+        sums.push_back(*field);
+        if (comma == std::string::npos) {
+            return sums;
+        }
+        start = comma + 1;
+    }
+}
+
+// 64-bit FNV-1a, in 16 hex digits.
+std::string Digest(const std::string& Text) {
+    uint64_t hash = 14695981039346656037ULL;
+    for (const char c : Text) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    }
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    return digits;
+}
 
 bool EndsWith(const std::string& Name, const std::string& Suffix) {
     return Name.size() > Suffix.size() &&
@@ -31,15 +89,47 @@ std::string WorkFileName(const std::string& Path) {
 }
 
 std::string RecordFileName(const std::string& Path) {
-    return WorkFileName(Path) + kRecordSuffix;
+    const std::string work = WorkFileName(Path);
+    const size_t slash = work.rfind('/') + 1;  // 0 without a folder
+    const std::string name = work.substr(slash) + kRecordSuffix;
+    if (name.size() <= kNameMax) {
+        return work + kRecordSuffix;
+    }
+    const std::string tail = "~" + Digest(name) + kRecordSuffix;
+    return work.substr(0, slash) + name.substr(0, kNameMax - tail.size()) + tail;
 }
 
-void WriteReceiptRecord(const std::string& Path, const TReceiptRecord& Record) {
+std::string WorkFileOfRecord(const std::string& RecordPath) {
+    const std::string folder = RecordPath.substr(0, RecordPath.rfind('/') + 1);
+    std::optional<std::string> name;
+    try {
+        name = ValueOf(LoadTextLines(RecordPath), kWorkKey);
+    } catch (const EAbort&) {
+        name.reset();
+    }
+    // Records of earlier versions name no work file: theirs is their name without the suffix.
+    return name ? folder + *name
+                : RecordPath.substr(0, RecordPath.size() - std::string(kRecordSuffix).size());
+}
+
+std::string WriteReceiptRecord(const std::string& Path, const TReceiptRecord& Record) {
+    const std::string work = WorkFileName(Path);
     std::string text = kRecordKey + std::to_string(Record.LastRecieptNo) + "\r\n";
     if (!Record.TextSent) {
         text += kNoTextLine + std::string("\r\n");
     }
-    SaveFileDurably(text, RecordFileName(Path));
+    if (Record.Serial) {
+        text += kSerialKey + *Record.Serial + "\r\n" + kFiscalNoKey + Record.FiscalNo + "\r\n";
+    }
+    if (Record.FiscalSums) {
+        std::string sums;
+        for (const int64_t sum : *Record.FiscalSums) {
+            sums += (sums.empty() ? "" : ",") + std::to_string(sum);
+        }
+        text += kSumsKey + sums + "\r\n";
+    }
+    text += kWorkKey + work.substr(work.rfind('/') + 1) + "\r\n";
+    return SaveFileDurably(text, RecordFileName(Path));
 }
 
 std::optional<TReceiptRecord> ReadReceiptRecord(const std::string& Path) {
@@ -49,19 +139,27 @@ std::optional<TReceiptRecord> ReadReceiptRecord(const std::string& Path) {
     } catch (const EAbort&) {
         return std::nullopt;
     }
-    const std::string key = kRecordKey;
-    std::optional<TReceiptRecord> record;
-    for (const std::string& line : lines) {
-        if (line.compare(0, key.size(), key) == 0) {
-            const std::string value = line.substr(key.size());
-            // A value that is no number reads as either default: it is no record.
-            if (StrToIntDef(value, 0) == StrToIntDef(value, 1)) {
-                record = TReceiptRecord{StrToIntDef(value, 0)};
-            }
-        }
+    const std::optional<std::string> text = ValueOf(lines, kRecordKey);
+    const std::optional<int64_t> number = text ? ParseInt64(*text) : std::nullopt;
+    if (!number || *number < INT32_MIN || *number > INT32_MAX) {
+        return std::nullopt;
     }
-    if (record && std::find(lines.begin(), lines.end(), kNoTextLine) != lines.end()) {
-        record->TextSent = false;
+    TReceiptRecord record;
+    record.LastRecieptNo = static_cast<int32_t>(*number);
+    record.TextSent = std::find(lines.begin(), lines.end(), kNoTextLine) == lines.end();
+    const std::optional<std::string> fiscalNo = ValueOf(lines, kFiscalNoKey);
+    record.Serial = ValueOf(lines, kSerialKey);
+    if (record.Serial && fiscalNo) {
+        record.FiscalNo = *fiscalNo;
+    } else {
+        record.Serial.reset();
+    }
+    if (const std::optional<std::string> sums = ValueOf(lines, kSumsKey)) {
+        // Unreadable sums tell nothing: the record then cannot be compared.
+        record.FiscalSums = ParseSums(*sums);
+        if (!record.FiscalSums) {
+            record.Serial.reset();
+        }
     }
     return record;
 }
@@ -100,10 +198,8 @@ bool HasErrFile(const std::string& Path) {
 void DeleteOldWorkFiles(const std::string& Folder, int Days) {
     DeleteOldFiles(Folder, std::string("*") + kWorkExt, Days,
                    [&](const std::string& name) { return HasErrFile(Folder + name); });
-    DeleteOldFiles(Folder, std::string("*") + kWorkExt + kRecordSuffix, Days,
-                   [&](const std::string& name) {
-                       const std::string work =
-                           Folder + name.substr(0, name.size() - std::string(kRecordSuffix).size());
-                       return !PathExists(work) || HasErrFile(work) || HasRepFile(work);
-                   });
+    DeleteOldFiles(Folder, std::string("*") + kRecordSuffix, Days, [&](const std::string& name) {
+        const std::string work = WorkFileOfRecord(Folder + name);
+        return !PathExists(work) || HasErrFile(work) || HasRepFile(work);
+    });
 }

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "Clock.h"
 #include "ConstUnit_Program.h"
 #include "FPAxUnit.h"
 #include "FPAxUnit_Gate.h"
@@ -173,7 +174,7 @@ TEST_F(ExecuteTest, APrintedReceiptWaitsForItsNumberAndItsAnswer) {
         Logged("File \"r1.bon\" waits for the printer to settle its receipt: Failed to "
                "read reciept number: No number"));
     EXPECT_EQ(Get(Path("r1.$$$")), ":x\r\n");
-    EXPECT_EQ(Get(Path("r1.$$$.rec.")), "LastRecieptNo=17\r\n");
+    EXPECT_EQ(Get(Path("r1.$$$.rec.")).rfind("LastRecieptNo=17\r\n", 0), 0u);
     EXPECT_FALSE(Exists("r1.rep") || Exists("r1.err"));
     EXPECT_TRUE(printer_->BatchDue(false));
 
@@ -187,24 +188,155 @@ TEST_F(ExecuteTest, APrintedReceiptWaitsForItsNumberAndItsAnswer) {
                "reciept number: No number"));
     EXPECT_FALSE(printer_->BatchDue(false));
 
-    // The answer cannot take its name: it waits, nothing of the file goes, no new file is
-    // taken, and it is written once the name is free.
+    // The answer cannot take its name: it waits, nothing of the file goes, and it is written
+    // once the name is free. Only its own file waits: later ones go on while the folder takes
+    // writes. It is logged again once an hour.
+    platform::SimulatedClock clock;
+    platform::ScopedClock useClock(clock);
+    const auto pendingLines = [this] {
+        return std::count_if(log_.begin(), log_.end(),
+                             [](const std::string& l) { return l.find("pending") != l.npos; });
+    };
     std::filesystem::create_directories(Path("r2.rep/x"));
     fake_->After["EndBon"] = [this] { fake_->RecieptNo = 19; };
     EXPECT_EQ(Run(":y\r\n", "r2.bon"), "");
     EXPECT_EQ(Get(Path("r2.$$$")), ":y\r\n");
     EXPECT_TRUE(Exists("r2.$$$.rec."));
     EXPECT_FALSE(Exists("r2.err") || Exists("tmp.$$$."));
-    EXPECT_TRUE(Logged("File \"r2.bon\" printed, answer pending: Failed to rename report file."));
-    EXPECT_FALSE(printer_->BatchDue(true));
-    EXPECT_FALSE(printer_->BatchDue(true));
-    EXPECT_EQ(std::count_if(log_.begin(), log_.end(),
-                            [](const std::string& l) { return l.find("pending") != l.npos; }),
-              1);
-    std::filesystem::remove_all(Path("r2.rep"));
+    EXPECT_EQ(log_.back().rfind(
+                  "File \"r2.bon\" printed, answer pending: Failed to rename report file. ", 0),
+              0u);
     EXPECT_TRUE(printer_->BatchDue(true));
+    EXPECT_FALSE(printer_->BatchDue(false));
+    fake_->After["EndBon"] = [this] { fake_->RecieptNo = 20; };
+    Put(Path("r3.bon"), ":z\r\n");
+    EXPECT_TRUE(printer_->ProcessFiles({"1\tr3.bon"}));
+    EXPECT_EQ(Get(Path("r3.rep")), kHeader + "Reciept No: 20\r\n:z\r\n");
+    clock.Advance(3'599'000);
+    printer_->BatchDue(false);
+    EXPECT_EQ(pendingLines(), 1);
+    clock.Advance(1'000);
+    printer_->BatchDue(false);
+    EXPECT_EQ(pendingLines(), 2);
+    std::filesystem::remove_all(Path("r2.rep"));
+    EXPECT_FALSE(printer_->BatchDue(false));
     EXPECT_EQ(Get(Path("r2.rep")), kHeader + "Reciept No: 19\r\n:y\r\n");
     EXPECT_FALSE(Exists("r2.$$$") || Exists("r2.$$$.rec."));
+}
+
+// Whether a failed fiscal receipt was closed is read from the day's sums, which a cancelled
+// receipt never moves, on the printer its record names; each file gets one verdict in the log.
+TEST_F(ExecuteTest, AFailedReceiptIsSettledByTheDaysSums) {
+    Settings().ErrTextInErrFile = true;
+    const std::string sale = "%0^A^2.50^2^1\r\n";
+    const auto process = [this, &sale](const std::string& Name) {
+        log_.clear();
+        Put(Path(Name + ".bon"), sale);
+        return printer_->ProcessFiles({"1\t" + Name + ".bon"});
+    };
+    const auto verdicts = [this] {
+        return std::count_if(log_.begin(), log_.end(), [](const std::string& l) {
+            return l.find("Failed process file") != l.npos || l.find("although") != l.npos;
+        });
+    };
+    const std::string doubt = "; the printer cannot tell whether the file was executed.";
+
+    // A printer that numbers the cancelled receipt: the number moved, the sums did not.
+    fake_->FailWith = {{"EndBon", "Refused"}};
+    fake_->After["VoidCurrReciept"] = [this] { ++fake_->RecieptNo; };
+    EXPECT_FALSE(process("a"));
+    EXPECT_TRUE(Exists("a.err"));
+    EXPECT_TRUE(Logged("Failed process file \"a.bon\": Close reciept: Refused"));
+    EXPECT_EQ(verdicts(), 1);
+
+    // The void closed the paid receipt: number and sums moved.
+    fake_->After["VoidCurrReciept"] = [this] {
+        ++fake_->RecieptNo;
+        fake_->DayTotal = fake_->Total;
+    };
+    EXPECT_TRUE(process("b"));
+    EXPECT_EQ(Get(Path("b.rep")), kHeader + "Reciept No: 19\r\n" + sale);
+    EXPECT_TRUE(
+        Logged("Reciept No: 19 of file \"b.bon\" was printed, although: Close reciept: "
+               "Refused"));
+    EXPECT_EQ(verdicts(), 1);
+
+    // The sums moved without the number, went down, or the printer is another one: the
+    // printer cannot tell.
+    struct {
+        const char* Name;
+        std::function<void()> Meanwhile;
+        std::string Reason;
+    } const rows[] = {
+        {"c", [this] { fake_->DayTotal += 1; },
+         "The day's fiscal sums moved, but not the last receipt number"},
+        {"d", [this] { ++fake_->RecieptNo, fake_->DayTotal = 0; },
+         "The day's fiscal sums went down since its receipt was begun (a daily report in "
+         "between)"},
+        {"e", [this] { fake_->Serial = "DT999"; },
+         "Its receipt was begun on another printer (FP Serial No: DT123456, FP fiscal module No: "
+         "02123456)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        fake_->After["VoidCurrReciept"] = row.Meanwhile;
+        EXPECT_FALSE(process(row.Name));
+        const std::string error = "Close reciept: Refused " + row.Reason + doubt;
+        EXPECT_TRUE(Logged("Failed process file \"" + std::string(row.Name) + ".bon\": " + error));
+        EXPECT_EQ(Get(Path(row.Name + std::string(".err"))),
+                  kHeader + sale + "\r\n[ERROR]" + error + "\r\n");
+        EXPECT_EQ(verdicts(), 1);
+    }
+    fake_->Serial = "DT123456";
+    fake_->FailWith.clear();
+    fake_->After.clear();
+
+    // A record of an earlier version is never compared.
+    Settings().FileExt = "bon";
+    Put(Path("f.$$$"), sale);
+    Put(Path("f.$$$.rec."), "LastRecieptNo=1\r\n");
+    log_.clear();
+    EXPECT_TRUE(printer_->ProcessFiles({}));
+    const std::string earlier =
+        "The run was interrupted. Its record was written by an earlier "
+        "version of the program" +
+        doubt;
+    EXPECT_TRUE(Logged("Failed process file \"f.bon\": " + earlier));
+    EXPECT_EQ(verdicts(), 1);
+}
+
+// Cash moves and reports leave their mark whatever becomes of the file: when the link failed
+// after such a command may have reached the printer, the shop must check before sending it
+// again, unless the day's sums tell that a daily report with reset ran or did not.
+TEST_F(ExecuteTest, CashAndReportsCutOffOnTheLink) {
+    Settings().ErrTextInErrFile = true;
+    const std::string doubt =
+        " The command may have reached the printer; the printer cannot tell whether the file was "
+        "executed.";
+    fake_->FailCode = 103;
+    fake_->FailWith = {{"InOutAmnt", "No answer"}};
+    EXPECT_EQ(Run("#R25.50\r\n"), "Print plu list: In/out amount:#R25.50 fail No answer" + doubt);
+    fake_->FailWith = {{"RunXReport", "No answer"}};
+    EXPECT_EQ(Run("#I\r\n"), "Print plu list: Print report:#I failNo answer" + doubt);
+    // Refused by the printer itself: nothing of it ran.
+    fake_->FailCode = 206;
+    fake_->FailWith = {{"InOutAmnt", "Denied"}};
+    EXPECT_EQ(Run("#R25.50\r\n"), "Print plu list: In/out amount:#R25.50 fail Denied");
+
+    fake_->FailCode = 103;
+    fake_->DayTotal = 12.5;
+    fake_->FailWith = {{"RunZReport", "No answer"}};
+    EXPECT_EQ(Run("#N\r\n"), "Print plu list: Print report:#N failNo answer");
+    fake_->Calls.clear();
+    fake_->After["GetXReportData"] = [this] {
+        // The report ran once its command was sent; its answer is what got lost.
+        if (!fake_->Calls.empty() && fake_->Calls.back() == "RunZReport()") {
+            fake_->DayTotal = 0;
+        }
+    };
+    EXPECT_EQ(Run("#N\r\n"), "");
+    EXPECT_EQ(Get(Path("r1.rep")), kHeader + "#N\r\n");
+    EXPECT_TRUE(Logged("Report #N ran, although: Print report:#N failNo answer"));
 }
 
 TEST_F(ExecuteTest, AReceiptWrittenAgainDuringThePrintIsKeptUnlessItRepeatsIt) {

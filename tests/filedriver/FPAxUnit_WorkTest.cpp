@@ -31,16 +31,56 @@ TEST_F(WorkFilesTest, RecordsBesideWorkFiles) {
     const std::string receipt = Path("a.b.bon");
     EXPECT_EQ(RecordFileName(receipt), Path("a.b.$$$.rec."));
     EXPECT_EQ(ReadReceiptRecord(receipt), std::nullopt);
-    WriteReceiptRecord(receipt, {41});
-    EXPECT_EQ(Get(Path("a.b.$$$.rec.")), "LastRecieptNo=41\r\n");
-    EXPECT_EQ(ReadReceiptRecord(receipt)->LastRecieptNo, 41);
-    EXPECT_TRUE(ReadReceiptRecord(receipt)->TextSent);
-    WriteReceiptRecord(receipt, {42, false});
-    EXPECT_EQ(Get(Path("a.b.$$$.rec.")), "LastRecieptNo=42\r\nTextSent=0\r\n");
-    EXPECT_FALSE(ReadReceiptRecord(receipt)->TextSent);
+    TReceiptRecord text;
+    text.LastRecieptNo = 42;
+    text.TextSent = false;
+    text.Serial = "EM1";
+    text.FiscalNo = "90";
+    WriteReceiptRecord(receipt, text);
+    EXPECT_EQ(Get(Path("a.b.$$$.rec.")),
+              "LastRecieptNo=42\r\nTextSent=0\r\nSerial=EM1\r\nFiscalNo=90\r\n"
+              "WorkFile=a.b.$$$\r\n");
+    std::optional<TReceiptRecord> read = ReadReceiptRecord(receipt);
+    EXPECT_EQ(read->LastRecieptNo, 42);
+    EXPECT_FALSE(read->TextSent);
+    EXPECT_EQ(read->Serial, "EM1");
+    EXPECT_EQ(read->FiscalNo, "90");
+    EXPECT_EQ(read->FiscalSums, std::nullopt);
+
+    TReceiptRecord fiscal = text;
+    fiscal.TextSent = true;
+    fiscal.FiscalSums = TFiscalSums{1050, -3, 0};
+    WriteReceiptRecord(receipt, fiscal);
+    read = ReadReceiptRecord(receipt);
+    EXPECT_TRUE(read->TextSent);
+    EXPECT_EQ(read->FiscalSums, (TFiscalSums{1050, -3, 0}));
     EXPECT_FALSE(std::filesystem::exists(Path("tmp.$$$.")));
+
+    // Records of an earlier version name no printer; damaged sums make a record name none.
+    Put(RecordFileName(receipt), "LastRecieptNo=41\r\n");
+    EXPECT_EQ(ReadReceiptRecord(receipt)->LastRecieptNo, 41);
+    EXPECT_EQ(ReadReceiptRecord(receipt)->Serial, std::nullopt);
+    Put(RecordFileName(receipt), "LastRecieptNo=1\r\nSerial=A\r\nFiscalNo=B\r\nFiscalSums=1,x\r\n");
+    EXPECT_EQ(ReadReceiptRecord(receipt)->Serial, std::nullopt);
     Put(RecordFileName(receipt), "LastRecieptNo=x\r\n");
     EXPECT_EQ(ReadReceiptRecord(receipt), std::nullopt);
+}
+
+TEST_F(WorkFilesTest, RecordOfTheLongestNames) {
+    for (const size_t length : {250, 251, 255}) {
+        const std::string name = std::string(length - 4, 'n') + ".bon";
+        const std::string record = RecordFileName(Path(name));
+        const std::string recordName = record.substr(record.rfind('/') + 1);
+        EXPECT_LE(recordName.size(), 255u) << length;
+        EXPECT_EQ(recordName.back(), '.') << length;
+        WriteReceiptRecord(Path(name), {});
+        EXPECT_TRUE(ReadReceiptRecord(Path(name))) << length;
+        EXPECT_EQ(WorkFileOfRecord(record), WorkFileName(Path(name))) << length;
+    }
+    // Two names alike up to the cut get records of their own.
+    const std::string stem(260, 'n');
+    EXPECT_NE(RecordFileName(Path(stem.substr(0, 246) + "a.bon")),
+              RecordFileName(Path(stem.substr(0, 246) + "b.bon")));
 }
 
 TEST_F(WorkFilesTest, OnlyAnsweredWorkFilesAgeAway) {
@@ -51,10 +91,15 @@ TEST_F(WorkFilesTest, OnlyAnsweredWorkFilesAgeAway) {
         bool Stays;
     };
     const TRow rows[] = {
-        {"answered.$$$", true, false},      {"answered.err", true, true},
-        {"answered.$$$.rec.", true, false}, {"waiting.$$$", true, true},
-        {"waiting.$$$.rec.", true, true},   {"gone.$$$.rec.", true, false},
-        {"young.$$$", false, true},         {"young.err", false, true},
+        {"answered.$$$", true, false},
+        {"answered.err", true, true},
+        {"answered.$$$.rec.", true, false},
+        {"waiting.$$$", true, true},
+        {"waiting.$$$.rec.", true, true},
+        {"gone.$$$.rec.", true, false},
+        {"x~0123456789abcdef.rec.", true, false},
+        {"young.$$$", false, true},
+        {"young.err", false, true},
     };
     const struct timespec old[2] = {{0, 0}, {0, 0}};
     for (const TRow& row : rows) {

@@ -14,14 +14,16 @@
 #include "DepatmentDataUnit.h"
 #include "Kalvora_TLB.h"
 #include "RecieptDataUnit.h"
+#include "XRepDataUnit.h"
 
 class TFakeFprn final : public platform::TAutoObject<ITavrinoFprnRO> {
 public:
     TFakeFprn() : TAutoObject(ITavrinoFprnRODesc) {}
 
     std::vector<std::string> Calls;
-    // Member name -> message: that member fails with code 500 and this message.
+    // Member name -> message: that member fails with FailCode and this message.
     std::map<std::string, std::string> FailWith;
+    LONG FailCode = 500;
     // Properties whose call itself fails (the server is gone).
     std::set<std::string> Broken;
     // Runs after a member named here succeeded (to change files in the middle of a receipt).
@@ -31,6 +33,8 @@ public:
     DATE Clock = 45000.5;
     bool NoReceiptData = false;
     double Total = 0, Payed = 0;
+    // The day's sums: what the receipts closed so far sold and took in.
+    double DayTotal = 0, DayPayed = 0;
 
     // clang-format off
     HRESULT InitRS232(LONG a, LONG b, BSTR c, BSTR d, LONG* Res) override { return Act(Res, "InitRS232", a, b, c, d); }
@@ -39,7 +43,7 @@ public:
     HRESULT AddDiscount(LONG a, double b, LONG* Res) override { return Act(Res, "AddDiscount", a, b); }
     HRESULT AddPayment(LONG a, BSTR b, double c, double d, LONG* Res) override { Payed += c; return Act(Res, "AddPayment", a, b, c, d); }
     HRESULT AddLine(BSTR a, BSTR b, LONG c, LONG* Res) override { return Act(Res, "AddLine", a, b, c); }
-    HRESULT EndBon(LONG* Res) override { return Act(Res, "EndBon"); }
+    HRESULT EndBon(LONG* Res) override { HRESULT r = Act(Res, "EndBon"); if (*Res == 0) { DayTotal = Total; DayPayed = Payed; } return r; }
     HRESULT VoidCurrReciept(LONG* Res) override { return Act(Res, "VoidCurrReciept"); }
     HRESULT RunZReport(LONG* Res) override { return Act(Res, "RunZReport"); }
     HRESULT RunXReport(LONG* Res) override { return Act(Res, "RunXReport"); }
@@ -56,7 +60,7 @@ public:
     HRESULT SetAdvLine(LONG, BSTR, LONG*) override { return platform::E_NOTIMPL; }
     HRESULT GetFPStatus(LONG*, LONG*) override { return platform::E_NOTIMPL; }
     HRESULT GetRecieptStatus(IRecieptData** Res) override;
-    HRESULT GetXReportData(IXReportData** Res) override { *Res = nullptr; return platform::E_NOTIMPL; }
+    HRESULT GetXReportData(IXReportData** Res) override;
     HRESULT OpenCashDrw(LONG* Res) override { return Act(Res, "OpenCashDrw"); }
     HRESULT Get_FPDateTime(DATE* Value) override { *Value = Clock; return Read("FPDateTime"); }
     HRESULT Set_FPDateTime(DATE) override { return platform::E_NOTIMPL; }
@@ -111,7 +115,7 @@ private:
     }
     bool Outcome(const char* Name) {
         const auto fail = FailWith.find(Name);
-        FCode = fail == FailWith.end() ? 0 : 500;
+        FCode = fail == FailWith.end() ? 0 : FailCode;
         FMsg = fail == FailWith.end() ? "" : fail->second;
         if (FCode == 0 && After.count(Name) != 0) {
             After[Name]();
@@ -134,6 +138,19 @@ inline HRESULT TFakeFprn::GetRecieptStatus(IRecieptData** Res) {
         *Res = data;
     }
     return platform::S_OK;
+}
+
+// A read, not recorded among the calls.
+inline HRESULT TFakeFprn::GetXReportData(IXReportData** Res) {
+    *Res = nullptr;
+    const HRESULT result = Read("GetXReportData");
+    if (FCode == 0 && result == platform::S_OK) {
+        auto* data = new TXReportData();
+        data->Set_Total(DayTotal);
+        data->Set_TotPay1(DayPayed);
+        *Res = data;
+    }
+    return result;
 }
 
 inline HRESULT TFakeFprn::GetDepartData(LONG DepNo, IDepatmentData** Res) {
