@@ -2,6 +2,7 @@
 
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "FaultRig.h"
@@ -49,6 +50,21 @@ inline void PrintTo(const TFault& Fault, std::ostream* Out) {
 // Expects the aim, and appends a line for docs/reliability.md to the file named by the
 // environment variable FAULT_FIGURES, when set.
 void Report(const std::string& Group, const TFigures& Figures);
+// Each row under each counting mode where the mode can matter: only a fiscal receipt is ever
+// cancelled, so a row of a text receipt runs once, under LastDocument::Closed.
+template <typename Row, size_t N>
+std::vector<std::tuple<Row, fpemu::LastDocument>> WithModes(const Row (&Rows)[N]) {
+    std::vector<std::tuple<Row, fpemu::LastDocument>> rows;
+    for (const Row& row : Rows) {
+        for (const fpemu::LastDocument mode : kCountingModes) {
+            if (row.Fiscal || mode == fpemu::LastDocument::Closed) {
+                rows.emplace_back(row, mode);
+            }
+        }
+    }
+    return rows;
+}
+
 // A group's name under one counting mode of the printer, a row of its own.
 std::string InMode(const std::string& Group, fpemu::LastDocument Mode);
 

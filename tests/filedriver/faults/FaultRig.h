@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -130,3 +131,10 @@ private:
 bool WaitFor(const std::function<bool()>& Condition, int TimeoutMs);
 
 }  // namespace faults
+
+namespace fpemu {
+// The mode's name in test listings, in place of its bytes.
+inline void PrintTo(LastDocument Mode, std::ostream* Out) {
+    *Out << faults::ModeName(Mode);
+}
+}  // namespace fpemu

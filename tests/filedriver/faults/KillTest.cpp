@@ -82,9 +82,7 @@ TEST_P(KillThenRestart, EveryFileEndsWithOneTrueAnswer) {
     Report(InMode("SIGKILL, then restart", mode), Finish(rig, files));
 }
 
-INSTANTIATE_TEST_SUITE_P(Points, KillThenRestart,
-                         ::testing::Combine(::testing::ValuesIn(kKillPoints),
-                                            ::testing::ValuesIn(kCountingModes)),
+INSTANTIATE_TEST_SUITE_P(Points, KillThenRestart, ::testing::ValuesIn(WithModes(kKillPoints)),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).Name) + "_" +
                                     ModeName(std::get<1>(info.param));

@@ -40,10 +40,12 @@ void PrintTo(const TStep& Step, std::ostream* Out) {
 }
 
 class PrinterFault
-    : public ::testing::TestWithParam<std::tuple<TStep, TFault, fpemu::LastDocument>> {};
+    : public ::testing::TestWithParam<std::tuple<std::tuple<TStep, fpemu::LastDocument>, TFault>> {
+};
 
 TEST_P(PrinterFault, EveryFileEndsWithOneTrueAnswer) {
-    const auto& [step, fault, mode] = GetParam();
+    const auto& [stepInMode, fault] = GetParam();
+    const auto& [step, mode] = stepInMode;
     TRig rig;
     TProgram& program = rig.Program();
     program.SetLastDocument(mode);
@@ -68,13 +70,13 @@ TEST_P(PrinterFault, EveryFileEndsWithOneTrueAnswer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, PrinterFault,
-                         ::testing::Combine(::testing::ValuesIn(kSteps),
-                                            ::testing::ValuesIn(kPrinterFaults),
-                                            ::testing::ValuesIn(kCountingModes)),
+                         ::testing::Combine(::testing::ValuesIn(WithModes(kSteps)),
+                                            ::testing::ValuesIn(kPrinterFaults)),
                          [](const auto& info) {
-                             return std::string(std::get<0>(info.param).Name) + "_" +
+                             const auto& stepInMode = std::get<0>(info.param);
+                             return std::string(std::get<0>(stepInMode).Name) + "_" +
                                     std::get<1>(info.param).Name + "_" +
-                                    ModeName(std::get<2>(info.param));
+                                    ModeName(std::get<1>(stepInMode));
                          });
 
 }  // namespace
