@@ -62,6 +62,9 @@ TEST(DirectoryFsyncRefused, OnceAfterAnAnswerTheShopSeesOneAnswer) {
     }
     TFigures figures = Finish(rig, {first[0], next});
     figures.TwoAnswers += again;
+    EXPECT_NE(program.LogText().find("Input/output error"), std::string::npos)
+        << "the flush never failed\n"
+        << figures.Details;
     Report("Directory fsync refused", figures);
 }
 
