@@ -376,9 +376,15 @@ TEST_F(ExecuteTest, WorkAndAnswerFileNames) {
     // A work name that cannot be taken leaves the receipt where it is, without an answer.
     std::filesystem::create_directories(Path("r3.$$$/x"));
     EXPECT_EQ(Run(":x\r\n", "r3.bon"),
-              "Can't rename file. Check permissions : " + Settings().BonFolder);
+              "Can't rename file. Check permissions : " + Settings().BonFolder + " Is a directory");
     EXPECT_TRUE(Exists("r3.bon"));
     EXPECT_FALSE(Exists("r3.err"));
+
+    // The longest names print: the record takes a name of its own size.
+    fake_->FailWith.clear();
+    const std::string longest(251, 'n');
+    EXPECT_EQ(Run(":x\r\n", longest + ".bon"), "");
+    EXPECT_TRUE(Exists(longest + ".rep"));
 }
 
 TEST_F(ExecuteTest, ProcessFilesCountsAndLogs) {
