@@ -192,6 +192,8 @@ private:
     // FPendingAnswers. True when written.
     bool WriteAnswer(const std::string& Path, const std::string& Ext, TResultList Lines);
     void WritePendingAnswers();
+    // Keeps a refused answer in the record of Path, for a restart.
+    void KeepAnswer(const std::string& Path, const std::string& Ext, const TResultList& Lines);
     // Work files of the folder that neither have an answer nor wait for the folder.
     std::vector<std::string> UnansweredWorkFiles();
 

@@ -2,7 +2,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "ConstUnit_Program.h"
 #include "FPAxUnit.h"
@@ -85,7 +87,8 @@ bool TFPPrinter::ProcessFile(const std::string& Path, std::string& ErrorText) {
     TRunState state;
     try {
         if (::rename(Path.c_str(), work.c_str()) != 0) {
-            throw EAbort("Can't rename file. Check permissions : " + Settings().BonFolder);
+            throw EAbort("Can't rename file. Check permissions : " + Settings().BonFolder + " " +
+                         std::strerror(errno));
         }
         bytes = LoadFileBytes(work);
         RunBonFile(Path, bytes, result, state);

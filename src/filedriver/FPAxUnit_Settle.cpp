@@ -107,7 +107,12 @@ bool TFPPrinter::SettleWorkFiles() {
         if (FUnsettled.count(work) == 0) {
             TParsedBon bon;
             const bool parsed = ParseWorkFile(path, bon);
-            if (!ReadReceiptRecord(path)) {
+            const std::optional<TReceiptRecord> record = ReadReceiptRecord(path);
+            if (record && !record->AnswerExt.empty()) {
+                WriteAnswer(path, record->AnswerExt, record->AnswerLines);
+                continue;
+            }
+            if (!record) {
                 // No receipt was opened for it; what else it did, the printer cannot tell.
                 const char* text = parsed && !ClosesReceipt(bon) ? kCannotTell : kNotPrinted;
                 DoMessage("Failed process file " + QuotedName(path) + ": " + text);
@@ -221,6 +226,9 @@ bool TFPPrinter::WriteAnswer(const std::string& Path, const std::string& Ext, TR
                       ", answer pending: " + e.what());
             loggedAt = now;
         }
+        if (known == FPendingAnswers.end()) {
+            KeepAnswer(Path, Ext, Lines);
+        }
         FPendingAnswers[work] = {Path, Ext, std::move(Lines), loggedAt};
         return false;
     }
@@ -230,6 +238,22 @@ bool TFPPrinter::WriteAnswer(const std::string& Path, const std::string& Ext, TR
         ::unlink(work.c_str());
     }
     return true;
+}
+
+void TFPPrinter::KeepAnswer(const std::string& Path, const std::string& Ext,
+                            const TResultList& Lines) {
+    std::optional<TReceiptRecord> record = ReadReceiptRecord(Path);
+    if (!record || !record->AnswerExt.empty()) {
+        return;
+    }
+    record->AnswerExt = Ext;
+    record->AnswerLines = Lines;
+    try {
+        NoteFlush(WriteReceiptRecord(Path, *record));
+    } catch (const std::exception&) {
+        // A folder that takes no record takes no new file either, so nothing moves the printer
+        // before this answer is given or the file is settled again.
+    }
 }
 
 void TFPPrinter::WritePendingAnswers() {

@@ -26,6 +26,11 @@ const char* const kSerialKey = "Serial=";
 const char* const kFiscalNoKey = "FiscalNo=";
 const char* const kSumsKey = "FiscalSums=";
 const char* const kWorkKey = "WorkFile=";
+const char* const kAnswerKey = "Answer=";
+const char* const kAnswerLineKey = "AnswerLine=";
+// An answer's entry may hold lines joined by a CR alone (an invoice's): each goes on a line of
+// its own.
+const char* const kAnswerPartKey = "AnswerPart=";
 // The longest file name the system takes.
 constexpr size_t kNameMax = NAME_MAX;
 
@@ -75,6 +80,12 @@ std::string Digest(const std::string& Text) {
     char digits[17];
     std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
     return digits;
+}
+
+// Only a file answers: a folder in an answer's place keeps it from being written.
+bool IsAnswer(const std::string& Path) {
+    struct stat info {};
+    return ::stat(Path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool EndsWith(const std::string& Name, const std::string& Suffix) {
@@ -129,6 +140,20 @@ std::string WriteReceiptRecord(const std::string& Path, const TReceiptRecord& Re
         text += kSumsKey + sums + "\r\n";
     }
     text += kWorkKey + work.substr(work.rfind('/') + 1) + "\r\n";
+    if (!Record.AnswerExt.empty()) {
+        text += kAnswerKey + Record.AnswerExt + "\r\n";
+        for (const std::string& line : Record.AnswerLines) {
+            const char* key = kAnswerLineKey;
+            size_t start = 0;
+            for (size_t cr = line.find('\r'); cr != std::string::npos;
+                 cr = line.find('\r', start)) {
+                text += key + line.substr(start, cr - start) + "\r\n";
+                key = kAnswerPartKey;
+                start = cr + 1;
+            }
+            text += key + line.substr(start) + "\r\n";
+        }
+    }
     return SaveFileDurably(text, RecordFileName(Path));
 }
 
@@ -153,6 +178,16 @@ std::optional<TReceiptRecord> ReadReceiptRecord(const std::string& Path) {
         record.FiscalNo = *fiscalNo;
     } else {
         record.Serial.reset();
+    }
+    record.AnswerExt = ValueOf(lines, kAnswerKey).value_or("");
+    const std::string lineKey = kAnswerLineKey;
+    const std::string partKey = kAnswerPartKey;
+    for (const std::string& line : lines) {
+        if (line.compare(0, lineKey.size(), lineKey) == 0) {
+            record.AnswerLines.push_back(line.substr(lineKey.size()));
+        } else if (line.compare(0, partKey.size(), partKey) == 0 && !record.AnswerLines.empty()) {
+            record.AnswerLines.back() += "\r" + line.substr(partKey.size());
+        }
     }
     if (const std::optional<std::string> sums = ValueOf(lines, kSumsKey)) {
         // Unreadable sums tell nothing: the record then cannot be compared.
@@ -188,11 +223,11 @@ std::vector<std::string> WorkFilesIn(const std::string& Folder) {
 }
 
 bool HasRepFile(const std::string& Path) {
-    return PathExists(ChangeFileExt(Path, ".rep"));
+    return IsAnswer(ChangeFileExt(Path, ".rep"));
 }
 
 bool HasErrFile(const std::string& Path) {
-    return PathExists(ChangeFileExt(Path, ".err"));
+    return IsAnswer(ChangeFileExt(Path, ".err"));
 }
 
 void DeleteOldWorkFiles(const std::string& Folder, int Days) {

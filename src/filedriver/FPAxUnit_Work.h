@@ -31,6 +31,11 @@ struct TReceiptRecord {
     std::string FiscalNo;
     // Before a fiscal receipt opened; none for a receipt of text alone.
     std::optional<TFiscalSums> FiscalSums;
+    // The answer given once the receipt was settled, while the folder refuses it: after a
+    // restart it is written as it stands, since receipts printed meanwhile move the printer's
+    // numbers and sums.
+    std::string AnswerExt;
+    std::vector<std::string> AnswerLines;
 };
 
 // Writes the record of the receipt file Path durably. EAbort when it cannot be written; the

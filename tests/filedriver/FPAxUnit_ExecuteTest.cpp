@@ -218,6 +218,16 @@ TEST_F(ExecuteTest, APrintedReceiptWaitsForItsNumberAndItsAnswer) {
     clock.Advance(1'000);
     printer_->BatchDue(false);
     EXPECT_EQ(pendingLines(), 2);
+    // After a restart the answer kept in the record is given as it stands: the printer's
+    // numbers have moved since.
+    fake_->AddRef();
+    printer_ = std::make_unique<TFPPrinter>(platform::ComPtr<ITavrinoFprnRO>::Attach(fake_));
+    printer_->OnMessage = [this](const std::string& m) { log_.push_back(m); };
+    ASSERT_TRUE(printer_->ReadPrinterInfo(false));
+    Settings().FileExt = "bon";
+    EXPECT_TRUE(printer_->BatchDue(false));
+    EXPECT_TRUE(printer_->ProcessFiles({}));
+    EXPECT_EQ(pendingLines(), 3);
     std::filesystem::remove_all(Path("r2.rep"));
     EXPECT_FALSE(printer_->BatchDue(false));
     EXPECT_EQ(Get(Path("r2.rep")), kHeader + "Reciept No: 19\r\n:y\r\n");
@@ -366,9 +376,15 @@ TEST_F(ExecuteTest, WorkAndAnswerFileNames) {
     // A work name that cannot be taken leaves the receipt where it is, without an answer.
     std::filesystem::create_directories(Path("r3.$$$/x"));
     EXPECT_EQ(Run(":x\r\n", "r3.bon"),
-              "Can't rename file. Check permissions : " + Settings().BonFolder);
+              "Can't rename file. Check permissions : " + Settings().BonFolder + " Is a directory");
     EXPECT_TRUE(Exists("r3.bon"));
     EXPECT_FALSE(Exists("r3.err"));
+
+    // The longest names print: the record takes a name of its own size.
+    fake_->FailWith.clear();
+    const std::string longest(251, 'n');
+    EXPECT_EQ(Run(":x\r\n", longest + ".bon"), "");
+    EXPECT_TRUE(Exists(longest + ".rep"));
 }
 
 TEST_F(ExecuteTest, ProcessFilesCountsAndLogs) {

@@ -54,6 +54,13 @@ TEST_F(WorkFilesTest, RecordsBesideWorkFiles) {
     read = ReadReceiptRecord(receipt);
     EXPECT_TRUE(read->TextSent);
     EXPECT_EQ(read->FiscalSums, (TFiscalSums{1050, -3, 0}));
+    EXPECT_EQ(read->AnswerExt, "");
+    fiscal.AnswerExt = ".rep";
+    fiscal.AnswerLines = {"Reciept No: 5", "#FI15\rLB1\rLF2", ""};
+    WriteReceiptRecord(receipt, fiscal);
+    read = ReadReceiptRecord(receipt);
+    EXPECT_EQ(read->AnswerExt, ".rep");
+    EXPECT_EQ(read->AnswerLines, fiscal.AnswerLines);
     EXPECT_FALSE(std::filesystem::exists(Path("tmp.$$$.")));
 
     // Records of an earlier version name no printer; damaged sums make a record name none.
