@@ -1,5 +1,6 @@
 // The program block of Ostrelin: the application, the main window, the message loop.
 #include "ConstUnit.h"
+#include "ExitSignals.h"
 #include "MainUnit.h"
 #include "OstrelinApp.h"
 #include "ProgramServices.h"
@@ -9,6 +10,9 @@ int main(int argc, char** argv) {
     TMainForm form(GetModulePath(false), ProgramServices());
     QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    // A shutdown or a service stop ends the program as a confirmed Exit does.
+    TExitSignals exitSignals;
+    QObject::connect(&exitSignals, &TExitSignals::Received, &form, &TMainForm::RequestExit);
     form.show();
     return app.exec();
 }

@@ -91,3 +91,8 @@ bool TFakePrinter::ProcessFiles(const std::vector<std::string>& List) {
     Done += static_cast<int32_t>(List.size());
     return Answer("ProcessFiles" + names);
 }
+
+bool TFakePrinter::HasUnsettledFiles() {
+    Threads.insert(std::this_thread::get_id());
+    return FilesWaiting;
+}

@@ -31,6 +31,7 @@ public:
     void SumInOut(double Amount) override;
     bool ProcessFiles(const std::vector<std::string>& List) override;
     bool BatchDue(bool NewFiles) override { return NewFiles || FilesWaiting; }
+    bool HasUnsettledFiles() override;
 
     TPrnInfo Info;
     int32_t Done = 0;
