@@ -23,14 +23,13 @@ void OnSignal(int) {
 }  // namespace
 
 TExitSignals::TExitSignals(QObject* Parent) : QObject(Parent) {
-    // Without the pair the signals keep their default action and end the program as before.
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, FSockets.data()) !=
         0) {
         return;
     }
     gWriteSocket = FSockets[0];
-    auto* notifier = new QSocketNotifier(FSockets[1], QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, &TExitSignals::Drain);
+    FNotifier = new QSocketNotifier(FSockets[1], QSocketNotifier::Read, this);
+    connect(FNotifier, &QSocketNotifier::activated, this, &TExitSignals::Drain);
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
@@ -38,14 +37,15 @@ TExitSignals::TExitSignals(QObject* Parent) : QObject(Parent) {
     for (size_t i = 0; i < kSignals.size(); ++i) {
         ::sigaction(kSignals[i], &action, &FPrevious[i]);
     }
-    FInstalled = true;
 }
 
 TExitSignals::~TExitSignals() {
-    if (FInstalled) {
+    if (FNotifier != nullptr) {
         for (size_t i = 0; i < kSignals.size(); ++i) {
             ::sigaction(kSignals[i], &FPrevious[i], nullptr);
         }
+        // Before its socket is closed.
+        delete FNotifier;
     }
     gWriteSocket = -1;
     for (int socket : FSockets) {

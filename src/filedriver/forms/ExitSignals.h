@@ -5,6 +5,8 @@
 #include <QObject>
 #include <array>
 
+class QSocketNotifier;
+
 // SIGTERM, SIGINT and SIGHUP turned into a Qt signal on the thread that made this object. The
 // handler only writes a byte to a socket pair; its other end wakes the event loop, so no Qt call
 // is ever made inside the handler. One object at a time; the earlier handlers come back when it
@@ -24,7 +26,7 @@ signals:
 private:
     void Drain();
 
-    std::array<int, 2> FSockets{-1, -1};  // [0] written by the handler, [1] read here
-    bool FInstalled = false;
+    std::array<int, 2> FSockets{-1, -1};   // [0] written by the handler, [1] read here
+    QSocketNotifier* FNotifier = nullptr;  // none: the signals keep their default action
     std::array<struct sigaction, 3> FPrevious{};
 };
