@@ -96,3 +96,20 @@ bool TFakePrinter::HasUnsettledFiles() {
     Threads.insert(std::this_thread::get_id());
     return FilesWaiting;
 }
+
+TInsideOperation::TInsideOperation(TFakePrinter& Printer, std::function<void()> Inside)
+    : FPrinter(Printer) {
+    FPrinter.DuringOperation = [this] {
+        if (!FHeld.exchange(true)) {
+            FRelease.acquire();
+        }
+    };
+    QObject::connect(&FProbe, &QTimer::timeout, [this, Inside = std::move(Inside)] {
+        if (FHeld) {
+            FProbe.stop();
+            Inside();
+            FRelease.release();
+        }
+    });
+    FProbe.start(1);
+}

@@ -179,24 +179,11 @@ TEST_F(MenuActionTest, TheAboutBoxOpenedDuringABatchNeverStallsIt) {
     };
     TMainForm& form = Started();
     Put(BonFolder() + "a.bon", ":Hello\r\n");
-    std::atomic<bool> inside{false};
-    std::binary_semaphore release(0);
-    Printer->DuringOperation = [&] {
-        inside = true;
-        release.acquire();
-    };
-    QTimer probe;
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        if (inside) {
-            probe.stop();
-            form.PMenuAbout->trigger();
-            release.release();
-        }
-    });
-    probe.start(1);
-    // The batch ends, and a file dropped next is taken, with the box still open.
-    form.FileReadTimerTimer();
-    Printer->DuringOperation = nullptr;
+    {
+        TInsideOperation about(*Printer, [&form] { form.PMenuAbout->trigger(); });
+        form.FileReadTimerTimer();
+    }
+    // The batch has ended, and a file dropped next is taken, with the box still open.
     Put(BonFolder() + "b.bon", ":Hello\r\n");
     form.FileReadTimerTimer();
     auto* about = qobject_cast<TAboutDlg*>(QApplication::activeModalWidget());

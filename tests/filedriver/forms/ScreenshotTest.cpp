@@ -16,7 +16,6 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <semaphore>
@@ -204,24 +203,11 @@ TEST_F(XServerTest, NeitherTheAboutBoxNorTheFilesItemBreaksIntoWork) {
     TMainForm& form = Shown();
 
     // The about box chosen while a batch waits on the printer: the batch ends behind it.
-    std::atomic<bool> inside{false};
-    std::binary_semaphore answer(0);
-    Printer->DuringOperation = [&] {
-        inside = true;
-        answer.acquire();
-    };
     Put(Path("Reciepts/a.bon"), ":Hello\r\n");
-    QTimer probe;
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        if (inside) {
-            probe.stop();
-            form.MainMenuAbout->trigger();
-            answer.release();
-        }
-    });
-    probe.start(10);
-    form.FileReadTimerTimer();
-    Printer->DuringOperation = nullptr;
+    {
+        TInsideOperation about(*Printer, [&form] { form.MainMenuAbout->trigger(); });
+        form.FileReadTimerTimer();
+    }
     EXPECT_TRUE(Printed("ProcessFiles a.bon"));
     auto* about = qobject_cast<TAboutDlg*>(QApplication::activeModalWidget());
     ASSERT_NE(about, nullptr);
