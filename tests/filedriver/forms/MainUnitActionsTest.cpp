@@ -164,7 +164,7 @@ TEST_F(MenuActionTest, PrintingActionsAreRefusedWhileAReceiptFileIsUnsettled) {
         EXPECT_EQ(Run(item, "5"), QStringList{kUnsettledFile});
         EXPECT_TRUE(Journal.empty());
     }
-    // Neither prints.
+    // The device information and the departments print nothing: not refused.
     EXPECT_EQ(Run(form.mnPRNInfo).size(), 1);
     EXPECT_EQ(Journal.at(2), "ReadPrinterInfo 1");
     Run(form.mnDepartments);
