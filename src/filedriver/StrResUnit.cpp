@@ -76,6 +76,8 @@ const TLngMessage kMessages[] = {
     {"S_ReinstallProg", &TLngMessages::S_ReinstallProg, "Моля инсталирайте програмата отново."},
     {"S_HintOK", &TLngMessages::S_HintOK, "Драйвер за фискален принтер"},
     {"S_Error", &TLngMessages::S_Error, "Грешка"},
+    {"S_UnsettledFile", &TLngMessages::S_UnsettledFile,
+     "Файл с бон все още се уточнява с принтера. Моля, опитайте отново след малко."},
 };
 
 TLngMessages BuiltInMessages() {

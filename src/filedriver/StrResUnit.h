@@ -60,6 +60,7 @@ struct TLngMessages {
     std::string S_ReinstallProg;
     std::string S_HintOK;
     std::string S_Error;
+    std::string S_UnsettledFile;
 };
 
 // The process-wide message texts.

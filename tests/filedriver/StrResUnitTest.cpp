@@ -52,10 +52,11 @@ TEST_F(StrResUnitTest, EmptyFileGainsEveryMessageInTableOrder) {
     Put(lng_, "");
     ASSERT_TRUE(LoadLngMessages(lng_));
     const std::vector<std::string> keys = platform::TIniFile(lng_).ReadSection("Messages");
-    ASSERT_EQ(keys.size(), 50u);
+    ASSERT_EQ(keys.size(), 51u);
     EXPECT_EQ(keys.front(), "S_PRNFatalError");
     EXPECT_EQ(keys[28], "Cm_Please_Wait");
-    EXPECT_EQ(keys.back(), "S_Error");
+    EXPECT_EQ(keys[49], "S_Error");
+    EXPECT_EQ(keys.back(), "S_UnsettledFile");
     const std::string bytes = Get(lng_);
     EXPECT_EQ(bytes.rfind("[Messages]\r\nS_PRNFatalError=", 0), 0u);
     EXPECT_NE(bytes.find("\r\nS_Error=" + kGreshka + "\r\n"), std::string::npos);
@@ -81,11 +82,11 @@ TEST_F(StrResUnitTest, StoredTextsReplaceBuiltInOnesAndMissingKeysAreAppended) {
     platform::TIniFile file(lng_);
     EXPECT_EQ(file.ReadString("Messages", "S_HintOK", ""), m.S_HintOK);  // ... and stores it
     const std::vector<std::string> keys = file.ReadSection("Messages");
-    ASSERT_EQ(keys.size(), 50u);
+    ASSERT_EQ(keys.size(), 51u);
     EXPECT_EQ(keys[0], "S_Error");
     EXPECT_EQ(keys[2], "s_prnfatalerror");
     EXPECT_EQ(keys[3], "S_StoppedByUser");
-    EXPECT_EQ(keys.back(), "S_ReinstallProg");
+    EXPECT_EQ(keys.back(), "S_UnsettledFile");
     EXPECT_EQ(Get(lng_).rfind("; translated\n[Messages]\nS_Error=Error\n", 0), 0u);
     EXPECT_NE(Get(lng_).find("\n[Other]\nkept=1\n"), std::string::npos);
 

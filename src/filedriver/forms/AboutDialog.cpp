@@ -73,7 +73,12 @@ bool TAboutDlg::eventFilter(QObject* Watched, QEvent* Event) {
     return QDialog::eventFilter(Watched, Event);
 }
 
-void ShowAboutDialog(QWidget* Parent, const std::string& LngFileName) {
-    TAboutDlg dialog(LngFileName, Parent);
-    dialog.exec();
+TAboutDlg* ShowAboutDialog(QWidget* Parent, const std::string& LngFileName) {
+    // Not waited for: a loop of its own here would hold every wait begun before it, a batch's
+    // wait for the printer among them, until the box is closed.
+    auto* dialog = new TAboutDlg(LngFileName, Parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+    return dialog;
 }

@@ -27,4 +27,6 @@ private:
     QLabel* lblVerCOM;
 };
 
-void ShowAboutDialog(QWidget* Parent = nullptr, const std::string& LngFileName = AppLngFileName());
+// Shows the box and returns at once; the box goes when it is closed.
+TAboutDlg* ShowAboutDialog(QWidget* Parent = nullptr,
+                           const std::string& LngFileName = AppLngFileName());

@@ -46,26 +46,14 @@ struct TMainFormServices {
     std::function<bool(TDepartmentTable&)> ShowDepartments;
     std::function<bool()> ShowPayTypeRelations;
     std::function<bool(TReportPeriod&)> SelectReportPeriod;
-    std::function<void()> ShowAboutDialog;
-};
-
-// Sets a flag of the window for a scope, whatever leaves it, and gives it back its value after.
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& Flag) : FFlag(Flag), FWas(Flag) { FFlag = true; }
-    ~TFlagScope() { FFlag = FWas; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& FFlag;
-    const bool FWas;
+    // Shows the about box and returns at once.
+    std::function<void(QWidget* Parent)> ShowAboutDialog;
 };
 
 // The main window of Ostrelin: start-up, the file loop, the printer connection, the menus and
 // the tray. Every driver call runs on the driver thread while this thread keeps handling its
 // events, so ticks and clicks arrive in the middle of device work. Two guards keep device work
-// apart: FBusy for a file tick refuses menu actions, and an action's device work holds ticks.
+// apart: FBusy for a file tick refuses menu actions, and a running menu action holds ticks.
 class TMainForm : public QMainWindow, public ISettingsHost {
     Q_OBJECT
 public:
@@ -77,6 +65,10 @@ public:
     // ---- Start-up, file loop and connection ----
     void FormActivate();
     void FormClose();
+    // A stop asked for from outside (a signal): the window closes as a confirmed Exit does, once
+    // the tick, action or start-up under way has ended. Every box and dialog meanwhile closes as
+    // cancelled, so that nothing waits for a user. Asking again changes nothing.
+    void RequestExit();
     void FileReadTimerTimer();
     void ProcessFiles(const std::vector<std::string>& List);
     void WriteDeviceInfoFile();
@@ -208,6 +200,8 @@ protected:
     bool event(QEvent* Event) override;
     void changeEvent(QEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;
+    // Closes the dialogs that open once the exit is asked for.
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
     void FormCreate();
@@ -232,6 +226,9 @@ private:
         bool SuccessBox = true;
         bool KeepTimer = false;  // the file timer stays as it is
         bool DisconnectBeforeBox = false;
+        // Prints or moves cash: refused while a receipt file is unsettled, as such a receipt
+        // could be taken for the file's.
+        bool Prints = true;
     };
     void RunDeviceAction(const TDeviceAction& Action);
     // The task shown and the printer connected; False, after EndTask, when it is not.
@@ -246,7 +243,14 @@ private:
     // A dialog of the options menu: guard, timer off, the dialog, the settings saved on OK.
     void RunSettingsDialog(const std::function<bool()>& Dialog);
 
+    class TWorkScope;
     class TActionGuard;
+    // A tick, a menu action or a driver call is under way.
+    bool WorkUnderWay() const;
+    // Closes the window when an exit was asked for and nothing is under way any more.
+    void ExitWhenIdle();
+    // The same once the caller's stack has unwound.
+    void ExitWhenIdleLater();
 
     void ErrorBox(const QString& Text);
     void InfoBox(const QString& Text);
@@ -267,12 +271,11 @@ private:
     TDateTime FLastInfoTime = 0;
     TAnimationThread* FAnimation = nullptr;
 
-    // A menu action (or a dialog that can reach the printer) is running: other actions are
-    // refused.
+    // A menu action (or a dialog that can reach the printer) is running, its boxes and dialogs
+    // included: other actions are refused and ticks are held, so that a tick never prints or
+    // disconnects in the middle of it.
     bool FActionRunning = false;
-    // A menu action is talking to the printer: ticks are held, so that a tick never connects
-    // in the middle of it. Its message boxes are not device work: ticks then run.
-    bool FDeviceWork = false;
+    bool FExitRequested = false;
     // The first activation is under way; activations inside its message boxes do nothing.
     bool FActivating = false;
     bool FClosed = false;
@@ -285,4 +288,21 @@ private:
     TLastFailure FInfoFileFailure;
     // Every bar thread started, so that none outlives the window.
     std::vector<QPointer<TAnimationThread>> FBarThreads;
+};
+
+// Sets a flag of the window for a scope, whatever leaves it; an exit asked for meanwhile follows
+// once the scope has ended.
+class TMainForm::TWorkScope {
+public:
+    TWorkScope(TMainForm& Form, bool& Flag) : FForm(Form), FFlag(Flag) { FFlag = true; }
+    ~TWorkScope() {
+        FFlag = false;
+        FForm.ExitWhenIdleLater();
+    }
+    TWorkScope(const TWorkScope&) = delete;
+    TWorkScope& operator=(const TWorkScope&) = delete;
+
+private:
+    TMainForm& FForm;
+    bool& FFlag;
 };

@@ -12,14 +12,13 @@
 // Marks a menu action as running for its whole length and keeps the file timer off meanwhile.
 class TMainForm::TActionGuard {
 public:
-    TActionGuard(TMainForm& Form, bool StopTimer) : FForm(Form), FStopTimer(StopTimer) {
-        FForm.FActionRunning = true;
+    TActionGuard(TMainForm& Form, bool StopTimer)
+        : FForm(Form), FRunning(Form, Form.FActionRunning), FStopTimer(StopTimer) {
         if (FStopTimer) {
             FForm.FileReadTimer->stop();
         }
     }
     ~TActionGuard() {
-        FForm.FActionRunning = false;
         if (FStopTimer) {
             FForm.FileReadTimer->start();
         }
@@ -29,6 +28,7 @@ public:
 
 private:
     TMainForm& FForm;
+    TWorkScope FRunning;
     const bool FStopTimer;
 };
 
@@ -40,10 +40,14 @@ QString Msg(const std::string& Text) {
 
 }  // namespace
 
-bool TMainForm::CheckNotBusy() {
+bool TMainForm::WorkUnderWay() const {
     // A driver call can be waited for outside a tick or an action: the settings dialog's
     // search at start-up.
-    if (FBusy || FActionRunning || FDriverThread.Running()) {
+    return FBusy || FActionRunning || FDriverThread.Running();
+}
+
+bool TMainForm::CheckNotBusy() {
+    if (WorkUnderWay()) {
         WarningBox(Msg(LngMessages().S_ActiveTask));
         return false;
     }
@@ -79,21 +83,22 @@ void TMainForm::RunDeviceAction(const TDeviceAction& Action) {
         return;
     }
     TActionGuard guard(*this, !Action.KeepTimer);
+    const TLngMessages& m = LngMessages();
+    // Ticks are held from here on, so no file can become unsettled before the action ends.
+    if (Action.Prints && FPrinter && FPrinter->HasUnsettledFiles()) {
+        WarningBox(Msg(m.S_UnsettledFile));
+        return;
+    }
     if (Action.Prepare && !Action.Prepare()) {
         return;
     }
-    const TLngMessages& m = LngMessages();
-    bool connected = false;
+    const bool connected = StartConnected(Action.Caption);
     bool done = false;
-    {
-        TFlagScope work(FDeviceWork);
-        connected = StartConnected(Action.Caption);
-        if (connected) {
-            done = Attempt(Action.Operation);
-            EndTask();
-            if (done && (Action.DisconnectBeforeBox || !Action.SuccessBox)) {
-                DisconnectPrinter();
-            }
+    if (connected) {
+        done = Attempt(Action.Operation);
+        EndTask();
+        if (done && (Action.DisconnectBeforeBox || !Action.SuccessBox)) {
+            DisconnectPrinter();
         }
     }
     if (!connected) {
@@ -103,7 +108,6 @@ void TMainForm::RunDeviceAction(const TDeviceAction& Action) {
     } else if (Action.SuccessBox) {
         InfoBox(Action.SuccessText ? Action.SuccessText() : Msg(m.S_FinishedOK));
         if (!Action.DisconnectBeforeBox) {
-            TFlagScope work(FDeviceWork);
             DisconnectPrinter();
         }
     }
@@ -119,7 +123,8 @@ void TMainForm::mnPRNInfoClick() {
                              return Msg(LngMessages().S_PRNInfo) + "\n" +
                                     Msg(info.Model + "/" + info.Serial) + "\n" +
                                     Msg(FormatDateTime("dd.mm.yyyy hh:nn", info.PrinterClock));
-                         }});
+                         },
+                     .Prints = false});
 }
 
 std::function<bool()> TMainForm::Report(int Kind, bool Flag) {
@@ -223,22 +228,18 @@ void TMainForm::mnDepartmentsClick() {
     }
     TActionGuard guard(*this, true);
     TDepartmentTable table;
-    bool connected = false;
+    const bool connected = StartConnected(mnDepartments->text());
     bool done = true;
-    {
-        TFlagScope work(FDeviceWork);
-        connected = StartConnected(mnDepartments->text());
-        if (connected) {
-            done = Attempt([this, &table] {
-                for (int32_t n = 1; n <= 99; ++n) {
-                    if (!FPrinter->ReadDepartment(n, table[n - 1])) {
-                        return false;
-                    }
+    if (connected) {
+        done = Attempt([this, &table] {
+            for (int32_t n = 1; n <= 99; ++n) {
+                if (!FPrinter->ReadDepartment(n, table[n - 1])) {
+                    return false;
                 }
-                return true;
-            });
-            EndTask();
-        }
+            }
+            return true;
+        });
+        EndTask();
     }
     if (!connected) {
         NoConnectionBox();
@@ -250,7 +251,6 @@ void TMainForm::mnDepartmentsClick() {
             return true;
         });
         if (done && edited) {
-            TFlagScope work(FDeviceWork);
             done = Attempt([this, &table] {
                 for (int32_t n = 1; n <= 99; ++n) {
                     if (table[n - 1].Edited && !FPrinter->WriteDepartment(n, table[n - 1])) {
@@ -265,10 +265,7 @@ void TMainForm::mnDepartmentsClick() {
         EndTask();
         ErrorBox(Msg(LngMessages().S_ErrorOccurred));
     }
-    {
-        TFlagScope work(FDeviceWork);
-        DisconnectPrinter();
-    }
+    DisconnectPrinter();
     EndTask();
 }
 
@@ -301,7 +298,8 @@ void TMainForm::mnShowAppDataClick() {
 }
 
 void TMainForm::MainMenuAboutClick() {
-    FServices.ShowAboutDialog();
+    // Unguarded, and not waited for: a batch under way goes on behind the box.
+    FServices.ShowAboutDialog(this);
 }
 
 void TMainForm::PMenuAboutClick() {
@@ -320,6 +318,11 @@ void TMainForm::chkProcessPauseClick() {
 }
 
 void TMainForm::mnDoFilesClick() {
+    // Ticks started inside an action would print or disconnect in the middle of it.
+    if (FActionRunning) {
+        WarningBox(Msg(LngMessages().S_ActiveTask));
+        return;
+    }
     chkProcessPause->setChecked(false);
     FileReadTimer->start();
 }

@@ -15,11 +15,10 @@ bool TMainForm::MinutesPassed(TDateTime Since, int Minutes) const {
 }
 
 void TMainForm::FileReadTimerTimer() {
-    // An action's device work holds ticks; its message boxes do not.
-    if (chkProcessPause->isChecked() || FBusy || FDeviceWork || FDriverThread.Running()) {
+    if (chkProcessPause->isChecked() || FExitRequested || WorkUnderWay()) {
         return;
     }
-    TFlagScope busy(FBusy);
+    TWorkScope busy(*this, FBusy);
     const TSettings& s = Settings();
     if (FFolderLock.Lock(s.BonFolder) == TFolderLock::TResult::HeldByOther) {
         return;

@@ -3,6 +3,8 @@
 #include <dlfcn.h>
 #include <strings.h>
 
+#include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <cstdlib>
 #include <filesystem>
@@ -64,7 +66,7 @@ void TMainForm::FormActivate() {
     if (!FFirstActivate || FActivating || FClosed) {
         return;
     }
-    FActivating = true;
+    TWorkScope activating(*this, FActivating);
     const TLngMessages& m = LngMessages();
     LoadSettings();
     LoadLngMessages(LngFileName());
@@ -72,7 +74,6 @@ void TMainForm::FormActivate() {
 
     if (!CheckOleServer() && !RegisterOleServer()) {
         ErrorBox(FromAnsi(m.S_COMServerNotExist) + "\n" + FromAnsi(m.S_ReinstallProg));
-        FActivating = false;
         close();
         return;
     }
@@ -101,7 +102,6 @@ void TMainForm::FormActivate() {
         const std::string text = "Another program works on the receipt folder " + s.BonFolder;
         Log(text, true);
         ErrorBox(FromAnsi(m.S_Error) + "\n" + FromAnsi(text));
-        FActivating = false;
         close();
         return;
     }
@@ -109,7 +109,6 @@ void TMainForm::FormActivate() {
     DeleteOldFiles(s.BonFolder, "*.rep", 20);
 
     FFirstActivate = false;
-    FActivating = false;
     MinimizeToTray();
     FileReadTimer->start();
 }
@@ -196,6 +195,46 @@ void TMainForm::FormClose() {
     }
     Log("Application closed", false);
     emit Closed();
+}
+
+void TMainForm::RequestExit() {
+    if (FExitRequested) {
+        return;
+    }
+    FExitRequested = true;
+    // A stop from outside has nobody to answer a box: what waits for the user is cancelled.
+    QCoreApplication::instance()->installEventFilter(this);
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible()) {
+            QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
+        }
+    }
+    ExitWhenIdleLater();
+}
+
+bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
+    if (Event->type() == QEvent::Show) {
+        if (auto* dialog = qobject_cast<QDialog*>(Watched)) {
+            // Once its own event loop runs, when it has one.
+            QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
+        }
+    }
+    return QMainWindow::eventFilter(Watched, Event);
+}
+
+void TMainForm::ExitWhenIdleLater() {
+    if (FExitRequested) {
+        QMetaObject::invokeMethod(this, &TMainForm::ExitWhenIdle, Qt::QueuedConnection);
+    }
+}
+
+void TMainForm::ExitWhenIdle() {
+    // Before the first activation the settings are not loaded yet, and closing would write
+    // the defaults over them.
+    if (FClosed || FFirstActivate || WorkUnderWay()) {
+        return;
+    }
+    close();
 }
 
 void TMainForm::AppException(QObject* Sender, const std::exception& E) {

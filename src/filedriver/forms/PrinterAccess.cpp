@@ -64,3 +64,7 @@ bool TFPPrinterAccess::ProcessFiles(const std::vector<std::string>& List) {
 bool TFPPrinterAccess::BatchDue(bool NewFiles) {
     return FPrinter.BatchDue(NewFiles);
 }
+
+bool TFPPrinterAccess::HasUnsettledFiles() {
+    return FPrinter.HasUnsettledFiles();
+}

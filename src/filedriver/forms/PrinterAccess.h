@@ -41,6 +41,8 @@ public:
     // Once a tick, before connecting: writes the answers the receipt folder refused before;
     // True when a batch is due (files wait for the printer, or NewFiles may be taken).
     virtual bool BatchDue(bool NewFiles) = 0;
+    // A work file waits for the printer to tell whether its receipt was closed.
+    virtual bool HasUnsettledFiles() = 0;
 };
 
 // The engine's printer access object behind that view.
@@ -66,6 +68,7 @@ public:
     void SumInOut(double Amount) override;
     bool ProcessFiles(const std::vector<std::string>& List) override;
     bool BatchDue(bool NewFiles) override;
+    bool HasUnsettledFiles() override;
 
 private:
     TFPPrinter FPrinter;

@@ -143,3 +143,7 @@ bool TThreadPrinter::ProcessFiles(const std::vector<std::string>& List) {
 bool TThreadPrinter::BatchDue(bool NewFiles) {
     return Call([&] { return FPrinter->BatchDue(NewFiles); });
 }
+
+bool TThreadPrinter::HasUnsettledFiles() {
+    return Call([&] { return FPrinter->HasUnsettledFiles(); });
+}

@@ -60,6 +60,7 @@ public:
     void SumInOut(double Amount) override;
     bool ProcessFiles(const std::vector<std::string>& List) override;
     bool BatchDue(bool NewFiles) override;
+    bool HasUnsettledFiles() override;
 
 private:
     // Runs Work on the driver thread, then takes over what the object knows of the printer.

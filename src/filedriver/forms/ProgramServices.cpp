@@ -28,6 +28,6 @@ TMainFormServices ProgramServices() {
     services.ShowDepartments = [](TDepartmentTable& Table) { return ShowDepartments(Table); };
     services.ShowPayTypeRelations = [] { return ShowPayTypeRelations(); };
     services.SelectReportPeriod = [](TReportPeriod& Period) { return SelectReportPeriod(Period); };
-    services.ShowAboutDialog = [] { ShowAboutDialog(); };
+    services.ShowAboutDialog = [](QWidget* Parent) { ShowAboutDialog(Parent); };
     return services;
 }

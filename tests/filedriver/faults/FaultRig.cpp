@@ -43,6 +43,14 @@ void Install(const std::string& From, const std::string& To) {
 
 }  // namespace
 
+size_t Count(const std::string& Text, const std::string& Part) {
+    size_t count = 0;
+    for (size_t at = Text.find(Part); at != std::string::npos; at = Text.find(Part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 bool WaitFor(const std::function<bool()>& Condition, int TimeoutMs) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
     while (!Condition()) {

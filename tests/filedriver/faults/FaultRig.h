@@ -127,6 +127,9 @@ private:
     std::vector<std::unique_ptr<TProgram>> FPrograms;
 };
 
+// How often Part occurs in Text, such as a line in a program's log.
+size_t Count(const std::string& Text, const std::string& Part);
+
 // Waits until Condition holds, polling; false after TimeoutMs.
 bool WaitFor(const std::function<bool()>& Condition, int TimeoutMs);
 

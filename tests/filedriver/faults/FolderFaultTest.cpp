@@ -23,12 +23,7 @@ TEST(DirectoryFsyncRefused, EveryTimeEveryFileIsPrintedOnce) {
     rig.Drop(files);
     const TFigures figures = Finish(rig, files);
     const std::string log = program.LogText();
-    size_t logged = 0;
-    for (size_t at = log.find("Invalid argument"); at != std::string::npos;
-         at = log.find("Invalid argument", at + 1)) {
-        ++logged;
-    }
-    EXPECT_EQ(logged, 1u) << log;
+    EXPECT_EQ(Count(log, "Invalid argument"), 1u) << log;
     Report("Directory fsync refused", figures);
 }
 

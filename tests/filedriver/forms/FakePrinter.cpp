@@ -91,3 +91,25 @@ bool TFakePrinter::ProcessFiles(const std::vector<std::string>& List) {
     Done += static_cast<int32_t>(List.size());
     return Answer("ProcessFiles" + names);
 }
+
+bool TFakePrinter::HasUnsettledFiles() {
+    Threads.insert(std::this_thread::get_id());
+    return FilesWaiting;
+}
+
+TInsideOperation::TInsideOperation(TFakePrinter& Printer, std::function<void()> Inside)
+    : FPrinter(Printer) {
+    FPrinter.DuringOperation = [this] {
+        if (!FHeld.exchange(true)) {
+            FRelease.acquire();
+        }
+    };
+    QObject::connect(&FProbe, &QTimer::timeout, [this, Inside = std::move(Inside)] {
+        if (FHeld) {
+            FProbe.stop();
+            Inside();
+            FRelease.release();
+        }
+    });
+    FProbe.start(1);
+}

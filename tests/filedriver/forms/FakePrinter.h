@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QTimer>
+#include <atomic>
 #include <map>
+#include <semaphore>
 #include <set>
 #include <string>
 #include <thread>
@@ -31,6 +34,7 @@ public:
     void SumInOut(double Amount) override;
     bool ProcessFiles(const std::vector<std::string>& List) override;
     bool BatchDue(bool NewFiles) override { return NewFiles || FilesWaiting; }
+    bool HasUnsettledFiles() override;
 
     TPrnInfo Info;
     int32_t Done = 0;
@@ -51,4 +55,21 @@ private:
     std::vector<std::string>& FJournal;
     TMessageEvent FOnMessage;
     std::string FPort;
+};
+
+// Holds the first operation of Printer on the driver thread until Inside has run once on this
+// thread, from its event loop: what a click would do in the middle of device work. Later
+// operations are not held.
+class TInsideOperation {
+public:
+    TInsideOperation(TFakePrinter& Printer, std::function<void()> Inside);
+    ~TInsideOperation() { FPrinter.DuringOperation = nullptr; }
+    TInsideOperation(const TInsideOperation&) = delete;
+    TInsideOperation& operator=(const TInsideOperation&) = delete;
+
+private:
+    TFakePrinter& FPrinter;
+    std::atomic<bool> FHeld{false};
+    std::binary_semaphore FRelease{0};
+    QTimer FProbe;
 };

@@ -2,10 +2,13 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <semaphore>
+#include <utility>
 
+#include "AboutDialog.h"
 #include "ConstUnit_Program.h"
 #include "MainFormFixture.h"
 #include "StrResUnit.h"
@@ -14,6 +17,9 @@ namespace {
 
 const QString kFinishedOK = "Изпълнението на задачата приключи успешно.";
 const QString kErrorOccurred = "Възникна грешка при изпълнение на операцията.";
+const QString kActiveTask = "Моля, изчакайте да завърши текущата задача.";
+const QString kUnsettledFile =
+    "Файл с бон все още се уточнява с принтера. Моля, опитайте отново след малко.";
 
 class MenuActionTest : public MainFormTest {
 protected:
@@ -87,34 +93,104 @@ TEST_F(MenuActionTest, ActionsAreRefusedWhileATickRuns) {
     form.mnPRNInfo->trigger();
     auto* warning = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     ASSERT_NE(warning, nullptr);
-    EXPECT_EQ(warning->text(), "Моля, изчакайте да завърши текущата задача.");
+    EXPECT_EQ(warning->text(), kActiveTask);
     warning->button(QMessageBox::Ok)->click();
     EXPECT_TRUE(Journal.empty());
     EXPECT_EQ(form.lblCurrentTaskName->text(), "Няма активна задача");
 }
 
-TEST_F(MenuActionTest, AReceiptDroppedWhileTheDiagnosticBoxIsOpenIsPrinted) {
-    TMainForm& form = Started();
-    Journal.clear();
-    TModalAnswerer answerer;
-    bool timerInBox = false;
-    answerer.WhileOpen = [this, &form, &timerInBox] {
-        timerInBox = form.FileReadTimer->isActive();
-        Put(BonFolder() + "a.bon", ":Hello\r\n");
-        form.FileReadTimerTimer();
+TEST_F(MenuActionTest, NoFileTickRunsInsideAnActionWhateverIsClicked) {
+    std::function<void()> whileOpen;
+    // The department dialog keeps the printer connected while it is open.
+    Services.ShowDepartments = [&whileOpen](TDepartmentTable& Table) {
+        whileOpen();
+        Table[6].DepName = "Bread";
+        Table[6].Edited = true;
+        return true;
     };
-    form.spbTestPrn->trigger();
-    const std::vector<std::string> expected = {
-        "ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 0", "PrintDiagReceipt",
-        // the tick inside the box, with its first information refresh
-        "ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 0", "ProcessFiles a.bon", "DisconnectPRN",
-        "ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 1", "DisconnectPRN",
-        // the action's own end
-        "DisconnectPRN"};
-    EXPECT_EQ(Journal, expected);
-    EXPECT_EQ(answerer.Texts, QStringList{kFinishedOK});
-    EXPECT_TRUE(timerInBox);
-    EXPECT_FALSE(form.ActionRunning());
+    TMainForm& form = Started();
+    const struct {
+        QAction* item;
+        std::string operation;
+    } rows[] = {
+        {form.spbTestPrn, "PrintDiagReceipt"},  // its file timer keeps running
+        {form.mnDayReportNoReset, "RunManualReport 0 0 0 0-0"},
+        {form.mnDepartments, "WriteDepartment 7 Bread"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.operation);
+        form.chkProcessPause->setChecked(true);
+        Journal.clear();
+        bool opened = false;
+        bool unchanged = false;
+        // A file dropped, "Печат на файлове" chosen, the pause box unticked and a tick, all
+        // while the action's box or dialog waits for the user.
+        whileOpen = [&] {
+            if (std::exchange(opened, true)) {
+                return;
+            }
+            Put(BonFolder() + "a.bon", ":Hello\r\n");
+            const bool timer = form.FileReadTimer->isActive();
+            form.mnDoFiles->trigger();
+            unchanged =
+                form.chkProcessPause->isChecked() && form.FileReadTimer->isActive() == timer;
+            form.chkProcessPause->setChecked(false);
+            form.FileReadTimerTimer();
+        };
+        TModalAnswerer answerer;
+        answerer.WhileOpen = whileOpen;
+        row.item->trigger();
+        answerer.Settle();
+        EXPECT_TRUE(opened);
+        EXPECT_TRUE(unchanged);
+        EXPECT_TRUE(answerer.Texts.contains(kActiveTask));
+        EXPECT_NE(std::find(Journal.begin(), Journal.end(), row.operation), Journal.end());
+        EXPECT_EQ(std::count(Journal.begin(), Journal.end(), "ProcessFiles a.bon"), 0);
+        EXPECT_EQ(Journal.back(), "DisconnectPRN");
+        form.FileReadTimerTimer();
+        EXPECT_EQ(std::count(Journal.begin(), Journal.end(), "ProcessFiles a.bon"), 1);
+        std::filesystem::remove(BonFolder() + "a.bon");
+    }
+}
+
+TEST_F(MenuActionTest, PrintingActionsAreRefusedWhileAReceiptFileIsUnsettled) {
+    TMainForm& form = Started();
+    Printer->FilesWaiting = true;
+    for (QAction* item : {form.mnDayReportReset, form.mnDayReportNoReset, form.mnDepartRpt,
+                          form.mnDepartRptReset, form.mnFiskMemory, form.NSumIn, form.NSumOut,
+                          form.spbEmptyBon, form.CopyLastBon, form.spbTestPrn}) {
+        SCOPED_TRACE(item->objectName().toStdString());
+        // Refused before the amount is asked for or the printer connected.
+        EXPECT_EQ(Run(item, "5"), QStringList{kUnsettledFile});
+        EXPECT_TRUE(Journal.empty());
+    }
+    // The device information and the departments print nothing: not refused.
+    EXPECT_EQ(Run(form.mnPRNInfo).size(), 1);
+    EXPECT_EQ(Journal.at(2), "ReadPrinterInfo 1");
+    Run(form.mnDepartments);
+    EXPECT_EQ(Journal.at(2), "ReadDepartment 1..99");
+    Printer->FilesWaiting = false;
+    EXPECT_EQ(Run(form.spbEmptyBon), QStringList{kFinishedOK});
+}
+
+TEST_F(MenuActionTest, TheAboutBoxOpenedDuringABatchNeverStallsIt) {
+    Services.ShowAboutDialog = [this](QWidget* Parent) {
+        ShowAboutDialog(Parent, Path("Ostrelin.Lng"));
+    };
+    TMainForm& form = Started();
+    Put(BonFolder() + "a.bon", ":Hello\r\n");
+    {
+        TInsideOperation about(*Printer, [&form] { form.PMenuAbout->trigger(); });
+        form.FileReadTimerTimer();
+    }
+    // The batch has ended, and a file dropped next is taken, with the box still open.
+    Put(BonFolder() + "b.bon", ":Hello\r\n");
+    form.FileReadTimerTimer();
+    auto* about = qobject_cast<TAboutDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_NE(std::find(Journal.begin(), Journal.end(), "ProcessFiles a.bon b.bon"), Journal.end());
+    about->close();
 }
 
 TEST_F(MenuActionTest, WhileAnActionTalksToThePrinterTicksWaitAndClicksAreRefused) {
@@ -147,8 +223,7 @@ TEST_F(MenuActionTest, WhileAnActionTalksToThePrinterTicksWaitAndClicksAreRefuse
     EXPECT_EQ(journalInside, 3u);
     // The warning is not waited for, so the action's box may be answered first.
     answerer.Texts.sort();
-    EXPECT_EQ(answerer.Texts,
-              QStringList({kFinishedOK, "Моля, изчакайте да завърши текущата задача."}));
+    EXPECT_EQ(answerer.Texts, QStringList({kFinishedOK, kActiveTask}));
     const std::vector<std::string> expected = {"ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 0",
                                                "PrintDiagReceipt", "DisconnectPRN"};
     EXPECT_EQ(Journal, expected);

@@ -62,7 +62,7 @@ TEST_F(MainFormTest, LanguageFileTranslatesAndGainsTheMissingKeys) {
     EXPECT_EQ(lng.ReadString("MainForm", "PMenuConfig", ""), "Maximize");
     EXPECT_FALSE(lng.ValueExists("MainForm", "lblComError"));
     EXPECT_FALSE(lng.ValueExists("MainForm", "MainForm"));
-    EXPECT_EQ(lng.ReadSection("Messages").size(), 50u);
+    EXPECT_EQ(lng.ReadSection("Messages").size(), 51u);
 }
 
 class RegistrationTest : public MainFormTest {
