@@ -29,7 +29,9 @@ const TKillPoint kKillPoints[] = {
     {"AfterThePayment", true, 0x35, true, nullptr, 0},
     {"BeforeTheClose", true, 0x38, false, nullptr, 0},
     {"AfterTheClose", true, 0x38, true, nullptr, 0},
-    {"AfterTheNonFiscalOpen", false, 0x26, true, nullptr, 0},
+    // Once the open is answered, before the record marks that text was sent: a kill at the
+    // printer's answer could fall on either side of that mark.
+    {"AfterTheNonFiscalOpen", false, 0, false, "rename:2:before:.rec.", 0},
     {"AfterTheNonFiscalText", false, 0x2A, true, nullptr, 0},
     {"AfterTheNonFiscalClose", false, 0x27, true, nullptr, 0},
     {"WhileTheRecordIsWritten", true, 0, false, "fsync:1:before:tmp.$$$.", 0},
