@@ -50,6 +50,7 @@ inline void PrintTo(const TFault& Fault, std::ostream* Out) {
 // Expects the aim, and appends a line for docs/reliability.md to the file named by the
 // environment variable FAULT_FIGURES, when set.
 void Report(const std::string& Group, const TFigures& Figures);
+
 // Each row under each counting mode where the mode can matter: only a fiscal receipt is ever
 // cancelled, so a row of a text receipt runs once, under LastDocument::Closed.
 template <typename Row, size_t N>

@@ -41,10 +41,11 @@ inline constexpr const char* kCannotTell = "cannot tell whether the file was exe
 // What the printer's last-document number counts, as a case parameter.
 inline constexpr fpemu::LastDocument kCountingModes[] = {fpemu::LastDocument::Closed,
                                                          fpemu::LastDocument::Any};
-// "LastClosed" or "LastAny", for case names.
+// "LastDocClosed" or "LastDocAny", for case names.
 std::string ModeName(fpemu::LastDocument Mode);
 
-// The environment that preloads KillShim.c with Setting ("FAULT_KILL_AT=...").
+// The environment that preloads KillShim.c with Setting ("FAULT_KILL_AT=...",
+// "FAULT_FSYNC_FAILS=...").
 std::vector<std::string> ShimEnv(const std::string& Setting);
 
 // One installed program with its own printer.
