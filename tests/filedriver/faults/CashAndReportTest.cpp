@@ -1,5 +1,5 @@
-// Cash in and reports cut off at their command, by a printer fault or a kill: a file that may
-// have run says the printer cannot tell, and the shop, checking the drawer by hand, never sends
+// Cash in and out and reports cut off at their command, by a printer fault or a kill: a file that
+// may have run says the printer cannot tell, and the shop, checking the drawer by hand, never sends
 // it again; a Z report that the day's sums show to have run is answered as run.
 #include <signal.h>
 #include <sys/wait.h>
@@ -22,7 +22,8 @@ struct TCommandFile {
 };
 
 const TCommandFile kCommandFiles[] = {
-    {"CashIn", [] { return CashInFile("first", 2550); }, 0x46, false},
+    {"CashIn", [] { return CashFile("first", 2550); }, 0x46, false},
+    {"CashOut", [] { return CashFile("first", -1250); }, 0x46, false},
     {"XReport", [] { return XReportFile("first"); }, 0x45, false},
     {"ZReport", [] { return ZReportFile("first"); }, 0x45, true},
 };
@@ -32,9 +33,10 @@ void PrintTo(const TCommandFile& Row, std::ostream* Out) {
     *Out << Row.Name;
 }
 
-// A day with a sale on it, so that a Z report shows in the day's sums.
+// A day with a sale on it, so that a Z report shows in the day's sums, and cash in the drawer.
 void OpenTheDay(fpemu::Emulator& Printer) {
     Printer.WithPrinter([](fpemu::Printer& p) {
+        p.State().drawerCash = 5000;
         p.State().dayGroups[0] = 1000;
         p.State().dayPayments['P'] = 1000;
         p.State().dayFiscalReceipts = 1;

@@ -72,11 +72,12 @@ TReceipt NonFiscalReceipt(const std::string& Name) {
     return {Name, marker, ":" + marker + "\r\n:second line\r\n"};
 }
 
-TReceipt CashInFile(const std::string& Name, int64_t Hundredths) {
+TReceipt CashFile(const std::string& Name, int64_t Hundredths) {
+    const long long amount = std::llabs(Hundredths);
     char line[32];
-    std::snprintf(line, sizeof line, "#R%lld.%02lld\r\n", static_cast<long long>(Hundredths / 100),
-                  static_cast<long long>(Hundredths % 100));
-    return {Name, "", line, TReceipt::TKind::Cash, Hundredths};
+    std::snprintf(line, sizeof line, "#R%s%lld.%02lld\r\n", Hundredths < 0 ? "-" : "", amount / 100,
+                  amount % 100);
+    return {Name, "", line, TReceipt::TKind::Cash, amount};
 }
 
 TReceipt XReportFile(const std::string& Name) {

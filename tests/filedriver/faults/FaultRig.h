@@ -19,7 +19,7 @@ namespace faults {
 
 // One receipt file: its name without extension, its text, and how the printer shows that it ran:
 // a closed receipt holding Marker; for a report, a journal line that starts with Marker; for a
-// cash move, the drawer's cash moved by Cash hundredths.
+// cash move, the drawer's cash moved by Cash hundredths, in or out.
 struct TReceipt {
     std::string Name;
     std::string Marker;
@@ -30,7 +30,8 @@ struct TReceipt {
 // Marker defaults to one made from Name.
 TReceipt FiscalReceipt(const std::string& Name, const std::string& Marker = {});
 TReceipt NonFiscalReceipt(const std::string& Name);
-TReceipt CashInFile(const std::string& Name, int64_t Hundredths);
+// Cash in (Hundredths above 0) or out.
+TReceipt CashFile(const std::string& Name, int64_t Hundredths);
 TReceipt XReportFile(const std::string& Name);
 TReceipt ZReportFile(const std::string& Name);
 
