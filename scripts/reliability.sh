@@ -16,14 +16,18 @@ FAULT_FIGURES="${figures}" ctest --test-dir "build/${preset}/tests/filedriver/fa
 
 table="$(awk -F '\t' '
     BEGIN {
-        order[1] = "SIGKILL, then restart"; order[2] = "Printer faults"
-        order[3] = "Disk faults"; order[4] = "Two programs on one folder"
+        groups = "SIGKILL, then restart (--last-doc closed)|SIGKILL, then restart (--last-doc any)|" \
+            "Printer faults (--last-doc closed)|Printer faults (--last-doc any)|" \
+            "Cash in/out and reports|Disk faults|Directory fsync refused|" \
+            "An answer that cannot be written|Long names|A replaced printer|" \
+            "Two programs on one folder"
+        count = split(groups, order, "|")
         print "| group | cases | files | answered | printed but \".err\" | \".rep\" but not printed | both answers | \".rep\" with \"Reciept No: 0\" | printed twice after resend | unanswered |"
         print "|---|---|---|---|---|---|---|---|---|---|"
     }
     { cases[$1]++; for (i = 3; i <= 10; ++i) sum[$1, i] += $i }
     END {
-        for (g = 1; g <= 4; ++g) {
+        for (g = 1; g <= count; ++g) {
             name = order[g]
             if (!(name in cases)) continue
             line = "| " name " | " cases[name]

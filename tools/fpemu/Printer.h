@@ -67,6 +67,10 @@ struct Receipt {
     std::vector<std::string> lines;  // as printed, for a copy
 };
 
+// What the last-document number (0x71) counts: printers differ in whether a cancelled receipt,
+// numbered when it opened, becomes the last document.
+enum class LastDocument { Closed, Any };
+
 struct ZRecord {
     int64_t number = 0;
     int64_t date = 0;  // days since 1970-01-01 on the printer's clock
@@ -98,8 +102,9 @@ struct PrinterState {
 
     int64_t allReceiptNo = 0;     // last receipt of any kind
     int64_t fiscalReceiptNo = 0;  // last fiscal receipt
-    int64_t lastClosedNo = 0;     // last receipt closed, of any kind
-    int64_t zReportNo = 0;        // last Z report
+    int64_t lastClosedNo = 0;     // what 0x71 answers (see lastDocument)
+    LastDocument lastDocument = LastDocument::Closed;
+    int64_t zReportNo = 0;  // last Z report
 
     // Since the last Z report.
     GroupSums dayGroups{};

@@ -454,6 +454,9 @@ std::string Printer::CancelFiscal(const std::string& data) {
     }
     RequirePaper();
     Print("FISCAL RECEIPT CANCELLED");
+    if (state_.lastDocument == LastDocument::Any) {
+        state_.lastClosedNo = state_.allReceiptNo;
+    }
     state_.receipt = Receipt{};
     return {};
 }

@@ -1,12 +1,14 @@
 // fpemu: a fiscal printer emulator for tests and demonstrations.
 //
 //   fpemu --tcp [HOST:]PORT | --pty COMn  [--log FILE] [--script STEPS] [--at TRIGGER]...
+//         [--last-doc closed|any] [--serial TEXT] [--fiscal-no TEXT]
 //
 // Prints "TCP HOST:PORT" or the KALVORA_PORTS entry ("COM7=/dev/pts/3") once it serves, logs
 // every request frame to FILE (default: stderr) and runs until SIGINT or SIGTERM.
 
 #include <signal.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -21,12 +23,17 @@ namespace {
 
 const char kUsage[] =
     "usage: fpemu --tcp [HOST:]PORT | --pty COMn [--log FILE] [--script STEPS] [--at TRIGGER]...\n"
+    "             [--last-doc closed|any] [--serial TEXT] [--fiscal-no TEXT]\n"
     "  --tcp     serve TCP on HOST (default 127.0.0.1) and PORT (0 picks a free one)\n"
     "  --pty     serve a pseudo-terminal and print its KALVORA_PORTS entry\n"
     "  --log     append the received frames to FILE instead of stderr\n"
     "  --script  answer the first requests with faults, e.g. nak*2,syn:60:1000,wrong-seq\n"
     "  --at      act at the Nth request with a CMD, e.g. 38:1:lose, 31:2:nak,\n"
-    "            35:1:bit:2:0, 38:1:signal:KILL:@ostrelin.pid:after\n";
+    "            35:1:bit:2:0, 38:1:signal:KILL:@ostrelin.pid:after\n"
+    "  --last-doc  what the last document number (0x71) counts: closed receipts (default),\n"
+    "            or any receipt ended, a cancelled one too\n"
+    "  --serial, --fiscal-no  the printer's serial (default EM000001) and fiscal memory\n"
+    "            number (default 90000001)\n";
 
 struct Options {
     std::string tcpHost = "127.0.0.1";
@@ -35,11 +42,18 @@ struct Options {
     std::string logFile;
     std::string script;
     std::vector<std::string> triggers;
+    fpemu::PrinterState identity;  // only the fields that options set are taken from here
 };
 
 bool ParseInt(const std::string& text, int& value) {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size();
+}
+
+bool IdentityText(const std::string& text) {
+    return !text.empty() && text.size() <= 16 && std::all_of(text.begin(), text.end(), [](char c) {
+        return c > ' ' && c < 0x7F && c != ',';
+    });
 }
 
 // Returns an error text, empty when the arguments are good.
@@ -71,6 +85,19 @@ std::string ParseArguments(int argc, char** argv, Options& options) {
             options.script = value;
         } else if (option == "--at") {
             options.triggers.push_back(value);
+        } else if (option == "--last-doc") {
+            if (value != "closed" && value != "any") {
+                return "bad --last-doc \"" + value + "\" (expected closed or any)";
+            }
+            options.identity.lastDocument =
+                value == "any" ? fpemu::LastDocument::Any : fpemu::LastDocument::Closed;
+        } else if (option == "--serial" || option == "--fiscal-no") {
+            // The diagnostic answer separates its fields with commas.
+            if (!IdentityText(value)) {
+                return "bad " + option + " \"" + value +
+                       "\" (1 to 16 printable characters, no comma)";
+            }
+            (option == "--serial" ? options.identity.serial : options.identity.fiscalNo) = value;
         } else {
             return "unknown option " + option;
         }
@@ -129,6 +156,12 @@ int main(int argc, char** argv) {
         for (const fpemu::Trigger& trigger : triggers) {
             emulator->At(trigger);
         }
+        emulator->WithPrinter([&options](fpemu::Printer& printer) {
+            fpemu::PrinterState& state = printer.State();
+            state.lastDocument = options.identity.lastDocument;
+            state.serial = options.identity.serial;
+            state.fiscalNo = options.identity.fiscalNo;
+        });
         if (emulator->IsTcp()) {
             std::printf("TCP %s:%u\n", emulator->Host().c_str(), emulator->Port());
         } else {

@@ -9,7 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -29,11 +32,6 @@ std::string Read(const std::string& Path) {
     return TempFolder::Get(Path);
 }
 
-bool Exists(const std::string& Path) {
-    std::error_code ignored;
-    return fs::exists(Path, ignored);
-}
-
 // Installs a file of the build: a hard link where the folders share a file system.
 void Install(const std::string& From, const std::string& To) {
     std::error_code error;
@@ -44,6 +42,14 @@ void Install(const std::string& From, const std::string& To) {
 }
 
 }  // namespace
+
+size_t Count(const std::string& Text, const std::string& Part) {
+    size_t count = 0;
+    for (size_t at = Text.find(Part); at != std::string::npos; at = Text.find(Part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
 
 bool WaitFor(const std::function<bool()>& Condition, int TimeoutMs) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
@@ -56,8 +62,8 @@ bool WaitFor(const std::function<bool()>& Condition, int TimeoutMs) {
     return true;
 }
 
-TReceipt FiscalReceipt(const std::string& Name) {
-    const std::string marker = "ITEM " + Name;
+TReceipt FiscalReceipt(const std::string& Name, const std::string& Marker) {
+    const std::string marker = Marker.empty() ? "ITEM " + Name : Marker;
     return {Name, marker, "@01Maria\r\n%0^" + marker + "^1.50^2^1\r\n#E1^10.00\r\n"};
 }
 
@@ -66,22 +72,72 @@ TReceipt NonFiscalReceipt(const std::string& Name) {
     return {Name, marker, ":" + marker + "\r\n:second line\r\n"};
 }
 
-TProgram::TProgram(const std::string& Folder, const std::string& Receipts) : FFolder(Folder) {
+TReceipt CashFile(const std::string& Name, int64_t Hundredths) {
+    const long long amount = std::llabs(Hundredths);
+    char line[32];
+    std::snprintf(line, sizeof line, "#R%s%lld.%02lld\r\n", Hundredths < 0 ? "-" : "", amount / 100,
+                  amount % 100);
+    return {Name, "", line, TReceipt::TKind::Cash, amount};
+}
+
+TReceipt XReportFile(const std::string& Name) {
+    return {Name, "X REPORT", "#I\r\n", TReceipt::TKind::Report};
+}
+
+TReceipt ZReportFile(const std::string& Name) {
+    return {Name, "Z REPORT ", "#N\r\n", TReceipt::TKind::Report};
+}
+
+std::string ModeName(fpemu::LastDocument Mode) {
+    return Mode == fpemu::LastDocument::Any ? "LastDocAny" : "LastDocClosed";
+}
+
+std::vector<std::string> ShimEnv(const std::string& Setting) {
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    // A preloaded library comes before the sanitizer's runtime, which it has none of.
+    return {std::string("LD_PRELOAD=") + KILL_SHIM_PATH, Setting,
+            std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0"};
+}
+
+TProgram::TProgram(const std::string& Folder, const std::string& Receipts)
+    : FFolder(Folder), FReceipts(Receipts) {
     fs::create_directories(FFolder);
     Install(OSTRELIN_PATH, FFolder + "/Ostrelin");
     Install(KALVORA_PATH, FFolder + "/Kalvora.so");
-    FPrinter = fpemu::Emulator::StartTcp();
-    TempFolder::Put(FFolder + "/Ostrelin.ini",
-                    "[Files]\r\nfolder=" + Receipts +
-                        "/\r\n[Connection-IP]\r\nip_address=127.0.0.1"
-                        "\r\ntcp_port=" +
-                        std::to_string(FPrinter->Port()) +
-                        "\r\n[OTHER]\r\nuse_tcp=1\r\ncheck_prn_interval=0\r\n");
+    AddPrinter();
 }
 
 TProgram::~TProgram() {
     Kill();
-    FPrinter->Stop();
+    FPrinters.back()->Stop();
+}
+
+void TProgram::AddPrinter() {
+    FPrinters.push_back(fpemu::Emulator::StartTcp());
+    FPrinters.back()->WithPrinter(
+        [&](fpemu::Printer& printer) { printer.State().lastDocument = FLastDocument; });
+    // The ".err" text tells the shop which answers not to send again.
+    TempFolder::Put(FFolder + "/Ostrelin.ini",
+                    "[Files]\r\nfolder=" + FReceipts +
+                        "/\r\n[Connection-IP]\r\nip_address=127.0.0.1"
+                        "\r\ntcp_port=" +
+                        std::to_string(FPrinters.back()->Port()) +
+                        "\r\n[OTHER]\r\nuse_tcp=1\r\ncheck_prn_interval=0"
+                        "\r\nerrtext_in_errfile=1\r\n");
+}
+
+void TProgram::SetLastDocument(fpemu::LastDocument Mode) {
+    FLastDocument = Mode;
+    Printer().WithPrinter([&](fpemu::Printer& printer) { printer.State().lastDocument = Mode; });
+}
+
+void TProgram::ReplacePrinter(const std::string& Serial, const std::string& FiscalNo) {
+    Printer().Stop();
+    AddPrinter();
+    Printer().WithPrinter([&](fpemu::Printer& printer) {
+        printer.State().serial = Serial;
+        printer.State().fiscalNo = FiscalNo;
+    });
 }
 
 void TProgram::Start(const std::vector<std::string>& Env) {
@@ -195,7 +251,8 @@ void TRig::Drop(const std::vector<TReceipt>& Files) const {
 }
 
 bool TRig::Answered(const TReceipt& File, const char* Ext) const {
-    return Exists(FReceipts + "/" + File.Name + Ext);
+    std::error_code ignored;
+    return fs::is_regular_file(FReceipts + "/" + File.Name + Ext, ignored);
 }
 
 std::string TRig::Answer(const TReceipt& File, const char* Ext) const {
@@ -215,44 +272,61 @@ bool TRig::WaitSettled(const std::vector<TReceipt>& Files, int TimeoutMs) const 
     return WaitFor([&] { return Settled(Files); }, TimeoutMs);
 }
 
-std::vector<int> TRig::Closed(const std::vector<TReceipt>& Files) {
-    std::vector<int> closed(Files.size(), 0);
+std::vector<int> TRig::Executed(const std::vector<TReceipt>& Files) {
+    std::vector<int> done(Files.size(), 0);
     for (const auto& program : FPrograms) {
-        // A receipt runs from its operator line (fiscal) or its title (non-fiscal) to its
-        // closing lines; a cancelled one was never closed.
-        bool open = false;
-        std::vector<std::string> lines;
-        for (const std::string& line : program->Printer().Journal()) {
-            if (line == "NON-FISCAL RECEIPT" || line.rfind("OPERATOR ", 0) == 0) {
-                open = true;
-                lines.clear();
-            } else if (!open) {
-                continue;
-            } else if (line == "FISCAL RECEIPT CANCELLED") {
-                open = false;
-            } else if (line == "END OF NON-FISCAL RECEIPT" || line == "FISCAL RECEIPT" ||
-                       line == "FISCAL INVOICE") {
-                open = false;
-                for (size_t i = 0; i < Files.size(); ++i) {
-                    for (const std::string& printed : lines) {
-                        if (printed.find(Files[i].Marker) != std::string::npos) {
-                            ++closed[i];
-                            break;
+        for (const auto& printer : program->Printers()) {
+            int64_t cashMoved = 0;
+            printer->WithPrinter(
+                [&](fpemu::Printer& p) { cashMoved = p.State().cashIn + p.State().cashOut; });
+            const std::vector<std::string> journal = printer->Journal();
+            for (size_t i = 0; i < Files.size(); ++i) {
+                if (Files[i].Kind == TReceipt::TKind::Cash) {
+                    done[i] += static_cast<int>(cashMoved / Files[i].Cash);
+                } else if (Files[i].Kind == TReceipt::TKind::Report) {
+                    done[i] += static_cast<int>(
+                        std::count_if(journal.begin(), journal.end(), [&](const std::string& line) {
+                            return line.rfind(Files[i].Marker, 0) == 0;
+                        }));
+                }
+            }
+            // A receipt runs from its operator line (fiscal) or its title (non-fiscal) to its
+            // closing lines; a cancelled one was never closed.
+            bool open = false;
+            std::vector<std::string> lines;
+            for (const std::string& line : journal) {
+                if (line == "NON-FISCAL RECEIPT" || line.rfind("OPERATOR ", 0) == 0) {
+                    open = true;
+                    lines.clear();
+                } else if (!open) {
+                    continue;
+                } else if (line == "FISCAL RECEIPT CANCELLED") {
+                    open = false;
+                } else if (line == "END OF NON-FISCAL RECEIPT" || line == "FISCAL RECEIPT" ||
+                           line == "FISCAL INVOICE") {
+                    open = false;
+                    for (size_t i = 0; i < Files.size(); ++i) {
+                        for (const std::string& printed : lines) {
+                            if (Files[i].Kind == TReceipt::TKind::Receipt &&
+                                printed.find(Files[i].Marker) != std::string::npos) {
+                                ++done[i];
+                                break;
+                            }
                         }
                     }
+                } else {
+                    lines.push_back(line);
                 }
-            } else {
-                lines.push_back(line);
             }
         }
     }
-    return closed;
+    return done;
 }
 
 std::vector<TReceipt> TRig::ResendFailed(const std::vector<TReceipt>& Files) const {
     std::vector<TReceipt> resent;
     for (const TReceipt& file : Files) {
-        if (Answered(file, ".err")) {
+        if (Answered(file, ".err") && Answer(file, ".err").find(kCannotTell) == std::string::npos) {
             fs::remove(FReceipts + "/" + file.Name + ".err");
             Drop(file);
             resent.push_back(file);

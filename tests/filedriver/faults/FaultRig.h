@@ -6,7 +6,9 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,15 +17,37 @@
 
 namespace faults {
 
-// One receipt file: its name without extension, its text, and the marker that its receipt prints
-// and no other does.
+// One receipt file: its name without extension, its text, and how the printer shows that it ran:
+// a closed receipt holding Marker; for a report, a journal line that starts with Marker; for a
+// cash move, the drawer's cash moved by Cash hundredths, in or out.
 struct TReceipt {
     std::string Name;
     std::string Marker;
     std::string Body;
+    enum class TKind { Receipt, Report, Cash } Kind = TKind::Receipt;
+    int64_t Cash = 0;
 };
-TReceipt FiscalReceipt(const std::string& Name);
+// Marker defaults to one made from Name.
+TReceipt FiscalReceipt(const std::string& Name, const std::string& Marker = {});
 TReceipt NonFiscalReceipt(const std::string& Name);
+// Cash in (Hundredths above 0) or out.
+TReceipt CashFile(const std::string& Name, int64_t Hundredths);
+TReceipt XReportFile(const std::string& Name);
+TReceipt ZReportFile(const std::string& Name);
+
+// The text of an ".err" whose file may have run: the shop checks the printer by hand instead of
+// sending it again.
+inline constexpr const char* kCannotTell = "cannot tell whether the file was executed";
+
+// What the printer's last-document number counts, as a case parameter.
+inline constexpr fpemu::LastDocument kCountingModes[] = {fpemu::LastDocument::Closed,
+                                                         fpemu::LastDocument::Any};
+// "LastDocClosed" or "LastDocAny", for case names.
+std::string ModeName(fpemu::LastDocument Mode);
+
+// The environment that preloads KillShim.c with Setting ("FAULT_KILL_AT=...",
+// "FAULT_FSYNC_FAILS=...").
+std::vector<std::string> ShimEnv(const std::string& Setting);
 
 // One installed program with its own printer.
 class TProgram {
@@ -46,11 +70,22 @@ public:
     std::string LogText() const;
     size_t LogSize() const { return LogText().size(); }
 
-    fpemu::Emulator& Printer() { return *FPrinter; }
+    fpemu::Emulator& Printer() { return *FPrinters.back(); }
+    // Every printer the program was given, the current one last.
+    const std::vector<std::unique_ptr<fpemu::Emulator>>& Printers() const { return FPrinters; }
+    // What the last-document number counts, on this printer and on those that replace it.
+    void SetLastDocument(fpemu::LastDocument Mode);
+    // Puts another printer, with this serial and fiscal-memory number, in the current one's
+    // place for the next start; the current one stays readable.
+    void ReplacePrinter(const std::string& Serial, const std::string& FiscalNo);
 
 private:
+    void AddPrinter();
+
     std::string FFolder;
-    std::unique_ptr<fpemu::Emulator> FPrinter;
+    std::string FReceipts;
+    fpemu::LastDocument FLastDocument = fpemu::LastDocument::Closed;
+    std::vector<std::unique_ptr<fpemu::Emulator>> FPrinters;
     pid_t FPid = -1;
 };
 
@@ -71,11 +106,14 @@ public:
     // an ".err" as its record.)
     bool Settled(const std::vector<TReceipt>& Files) const;
     bool WaitSettled(const std::vector<TReceipt>& Files, int TimeoutMs) const;
+    // An answer file (a folder in its place is none).
     bool Answered(const TReceipt& File, const char* Ext) const;
     std::string Answer(const TReceipt& File, const char* Ext) const;
-    // Receipts closed on every printer of the rig for each file, in the order of Files.
-    std::vector<int> Closed(const std::vector<TReceipt>& Files);
-    // The shop sends every file answered ".err" again; returns those files.
+    // How often each file ran on every printer of the rig (receipts closed, reports printed,
+    // cash moves), in the order of Files.
+    std::vector<int> Executed(const std::vector<TReceipt>& Files);
+    // The shop sends every file answered ".err" again, but those whose answer says the printer
+    // cannot tell; returns the files sent.
     std::vector<TReceipt> ResendFailed(const std::vector<TReceipt>& Files) const;
 
     // The receipt folder read-only or writable again (tmpfs only).
@@ -91,7 +129,17 @@ private:
     std::vector<std::unique_ptr<TProgram>> FPrograms;
 };
 
+// How often Part occurs in Text, such as a line in a program's log.
+size_t Count(const std::string& Text, const std::string& Part);
+
 // Waits until Condition holds, polling; false after TimeoutMs.
 bool WaitFor(const std::function<bool()>& Condition, int TimeoutMs);
 
 }  // namespace faults
+
+namespace fpemu {
+// The mode's name in test listings, in place of its bytes.
+inline void PrintTo(LastDocument Mode, std::ostream* Out) {
+    *Out << faults::ModeName(Mode);
+}
+}  // namespace fpemu

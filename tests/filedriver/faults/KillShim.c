@@ -1,5 +1,5 @@
-// Preloaded into the program under test: raises SIGKILL at a chosen file call, inside the
-// program's own file handling, where no printer command marks the moment.
+// Preloaded into the program under test: raises SIGKILL at a chosen file call, or makes an fsync
+// fail, inside the program's own file handling, where no printer command marks the moment.
 //
 //   FAULT_KILL_AT=CALL:N:WHEN:SUFFIX   or   FAULT_KILL_AT=@FILE
 //
@@ -7,8 +7,14 @@
 // path); the N-th call whose path ends in SUFFIX dies before it runs (WHEN "before") or once it
 // has returned ("after"). Other calls pass through untouched. With @FILE the setting is read
 // from FILE once it exists, so a test can arm it at a chosen moment of the run.
+//
+//   FAULT_FSYNC_FAILS=ERRNO:PATHEND[:RENAMED]
+//
+// An fsync of a path ending in PATHEND fails with ERRNO (EINVAL or EIO) without syncing: every
+// time, or with RENAMED only the first one after a rename to a name ending in RENAMED.
 #define _GNU_SOURCE
 #include <dlfcn.h>
+#include <errno.h>
 #include <limits.h>
 #include <signal.h>
 #include <stdio.h>
@@ -23,6 +29,11 @@ static char suffix[PATH_MAX];
 static int seen;
 static char setting_file[PATH_MAX];
 
+static int fail_errno;
+static char fail_path_end[PATH_MAX];
+static char fail_after_rename[PATH_MAX];
+static int fail_armed;  // with fail_after_rename: a matching rename came, no fsync failed since
+
 static void Parse(const char* text) {
     char when[16] = "";
     if (sscanf(text, "%15[^:]:%d:%15[^:]:%4095s", call_name, &nth, when, suffix) != 4) {
@@ -32,12 +43,24 @@ static void Parse(const char* text) {
     after = strcmp(when, "after") == 0;
 }
 
+static void ParseFsyncFails(const char* text) {
+    char name[16] = "";
+    const int fields =
+        sscanf(text, "%15[^:]:%4095[^:]:%4095s", name, fail_path_end, fail_after_rename);
+    fail_errno = fields < 2 ? 0 : strcmp(name, "EIO") == 0 ? EIO : EINVAL;
+    fail_armed = fields == 2;
+}
+
 __attribute__((constructor)) static void ReadSetting(void) {
     const char* text = getenv("FAULT_KILL_AT");
     if (text != NULL && text[0] == '@') {
         snprintf(setting_file, sizeof setting_file, "%s", text + 1);
     } else if (text != NULL) {
         Parse(text);
+    }
+    text = getenv("FAULT_FSYNC_FAILS");
+    if (text != NULL) {
+        ParseFsyncFails(text);
     }
 }
 
@@ -81,6 +104,9 @@ int rename(const char* from, const char* to) {
     if (chosen) {
         raise(SIGKILL);
     }
+    if (result == 0 && fail_after_rename[0] != '\0' && EndsWith(to, fail_after_rename)) {
+        fail_armed = 1;
+    }
     return result;
 }
 
@@ -93,6 +119,11 @@ static int Sync(const char* call, int fd, int (*real)(int)) {
     const int chosen = Chosen(call, path);
     if (chosen && !after) {
         raise(SIGKILL);
+    }
+    if (fail_errno != 0 && fail_armed && EndsWith(path, fail_path_end)) {
+        fail_armed = fail_after_rename[0] == '\0';
+        errno = fail_errno;
+        return -1;
     }
     const int result = real(fd);
     if (chosen) {

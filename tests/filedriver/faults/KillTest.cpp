@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "FaultFigures.h"
 
 namespace faults {
@@ -31,7 +29,9 @@ const TKillPoint kKillPoints[] = {
     {"AfterThePayment", true, 0x35, true, nullptr, 0},
     {"BeforeTheClose", true, 0x38, false, nullptr, 0},
     {"AfterTheClose", true, 0x38, true, nullptr, 0},
-    {"AfterTheNonFiscalOpen", false, 0x26, true, nullptr, 0},
+    // Once the open is answered, before the record marks that text was sent: a kill at the
+    // printer's answer could fall on either side of that mark.
+    {"AfterTheNonFiscalOpen", false, 0, false, "rename:2:before:.rec.", 0},
     {"AfterTheNonFiscalText", false, 0x2A, true, nullptr, 0},
     {"AfterTheNonFiscalClose", false, 0x27, true, nullptr, 0},
     {"WhileTheRecordIsWritten", true, 0, false, "fsync:1:before:tmp.$$$.", 0},
@@ -44,27 +44,20 @@ void PrintTo(const TKillPoint& Row, std::ostream* Out) {
     *Out << Row.Name;
 }
 
-class KillThenRestart : public ::testing::TestWithParam<TKillPoint> {};
+class KillThenRestart
+    : public ::testing::TestWithParam<std::tuple<TKillPoint, fpemu::LastDocument>> {};
 
 TEST_P(KillThenRestart, EveryFileEndsWithOneTrueAnswer) {
-    const TKillPoint& point = GetParam();
+    const auto& [point, mode] = GetParam();
     TRig rig;
     TProgram& program = rig.Program();
+    program.SetLastDocument(mode);
     const std::vector<TReceipt> files = {
         point.Fiscal ? FiscalReceipt("first") : NonFiscalReceipt("first"), FiscalReceipt("second")};
     std::vector<std::string> env;
     if (point.FileCall != nullptr) {
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        // A preloaded library comes before the sanitizer's runtime, which it has none of.
-        std::string setting = "FAULT_KILL_AT=";
-        if (point.FileCallAfterCmd == 0) {
-            setting += point.FileCall;
-        } else {
-            setting += '@';
-            setting += rig.Path("kill-at");
-        }
-        env = {std::string("LD_PRELOAD=") + KILL_SHIM_PATH, setting,
-               std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0"};
+        env = ShimEnv("FAULT_KILL_AT=" + (point.FileCallAfterCmd == 0 ? std::string(point.FileCall)
+                                                                      : "@" + rig.Path("kill-at")));
     }
     program.Start(env);
     if (point.Cmd != 0) {
@@ -88,13 +81,38 @@ TEST_P(KillThenRestart, EveryFileEndsWithOneTrueAnswer) {
     if (!program.Running()) {
         program.Start();
     }
-    Report("SIGKILL, then restart", Finish(rig, files));
+    Report(InMode("SIGKILL, then restart", mode), Finish(rig, files));
 }
 
-INSTANTIATE_TEST_SUITE_P(Points, KillThenRestart, ::testing::ValuesIn(kKillPoints),
-                         [](const ::testing::TestParamInfo<TKillPoint>& info) {
-                             return std::string(info.param.Name);
+INSTANTIATE_TEST_SUITE_P(Points, KillThenRestart, ::testing::ValuesIn(WithModes(kKillPoints)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).Name) + "_" +
+                                    ModeName(std::get<1>(info.param));
                          });
+
+// Another printer in the place of the first between a crash after the open and the restart: the
+// new printer knows nothing of the receipt, so the file's answer says that it cannot tell.
+class ReplacedPrinter : public ::testing::TestWithParam<fpemu::LastDocument> {};
+
+TEST_P(ReplacedPrinter, TheCutOffFileCannotBeTold) {
+    TRig rig;
+    TProgram& program = rig.Program();
+    program.SetLastDocument(GetParam());
+    const std::vector<TReceipt> files = {FiscalReceipt("first"), FiscalReceipt("second")};
+    program.Start();
+    program.Printer().At(fpemu::Trigger::SignalTo(0x30, 1, program.Pid(), SIGKILL, true));
+    rig.Drop(files);
+    const int status = program.WaitExit(20000);
+    ASSERT_TRUE(status != -1 && WIFSIGNALED(status)) << program.LogText();
+    program.ReplacePrinter("EM000002", "90000002");
+    program.Start();
+    const TFigures figures = Finish(rig, files);
+    EXPECT_NE(rig.Answer(files[0], ".err").find(kCannotTell), std::string::npos) << figures.Details;
+    Report("A replaced printer", figures);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ReplacedPrinter, ::testing::ValuesIn(kCountingModes),
+                         [](const auto& info) { return ModeName(info.param); });
 
 }  // namespace
 }  // namespace faults

@@ -34,34 +34,21 @@ const TStep kSteps[] = {
     {"NonFiscalClose", false, 0x27, 0},
 };
 
-struct TFault {
-    const char* Name;
-    const char* Action;  // a trigger action of the emulator
-};
-
-const TFault kFaults[] = {
-    {"Silence", "silence"},
-    {"Nak", "nak"},
-    {"DamagedChecksum", "bad-checksum"},
-    {"ConnectionClosed", "close"},
-    {"AnswerLost", "lose"},
-    {"ErrorStatus", "bit:0:4"},  // a printer fault: printing refused, other commands reported
-};
-
 // Names in test listings, in place of bytes.
 void PrintTo(const TStep& Step, std::ostream* Out) {
     *Out << Step.Name;
 }
-void PrintTo(const TFault& Fault, std::ostream* Out) {
-    *Out << Fault.Name;
-}
 
-class PrinterFault : public ::testing::TestWithParam<std::tuple<TStep, TFault>> {};
+class PrinterFault
+    : public ::testing::TestWithParam<std::tuple<std::tuple<TStep, fpemu::LastDocument>, TFault>> {
+};
 
 TEST_P(PrinterFault, EveryFileEndsWithOneTrueAnswer) {
-    const auto& [step, fault] = GetParam();
+    const auto& [stepInMode, fault] = GetParam();
+    const auto& [step, mode] = stepInMode;
     TRig rig;
     TProgram& program = rig.Program();
+    program.SetLastDocument(mode);
     fpemu::Emulator& printer = program.Printer();
     const std::vector<TReceipt> files = {
         step.Fiscal ? FiscalReceipt("first") : NonFiscalReceipt("first"), FiscalReceipt("second")};
@@ -79,15 +66,17 @@ TEST_P(PrinterFault, EveryFileEndsWithOneTrueAnswer) {
         printer.At(trigger);
         program.Continue();
     }
-    Report("Printer faults", Finish(rig, files));
+    Report(InMode("Printer faults", mode), Finish(rig, files));
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, PrinterFault,
-                         ::testing::Combine(::testing::ValuesIn(kSteps),
-                                            ::testing::ValuesIn(kFaults)),
+                         ::testing::Combine(::testing::ValuesIn(WithModes(kSteps)),
+                                            ::testing::ValuesIn(kPrinterFaults)),
                          [](const auto& info) {
-                             return std::string(std::get<0>(info.param).Name) + "_" +
-                                    std::get<1>(info.param).Name;
+                             const auto& stepInMode = std::get<0>(info.param);
+                             return std::string(std::get<0>(stepInMode).Name) + "_" +
+                                    std::get<1>(info.param).Name + "_" +
+                                    ModeName(std::get<1>(stepInMode));
                          });
 
 }  // namespace

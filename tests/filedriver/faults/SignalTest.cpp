@@ -21,14 +21,6 @@ void PrintTo(const TStop& Row, std::ostream* Out) {
     *Out << Row.Name;
 }
 
-size_t Count(const std::string& Text, const std::string& Part) {
-    size_t count = 0;
-    for (size_t at = Text.find(Part); at != std::string::npos; at = Text.find(Part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
 class StopDuringAReceipt : public ::testing::TestWithParam<TStop> {};
 
 TEST_P(StopDuringAReceipt, TheReceiptEndsThenTheProgramAsAnExit) {
@@ -49,7 +41,7 @@ TEST_P(StopDuringAReceipt, TheReceiptEndsThenTheProgramAsAnExit) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
     EXPECT_TRUE(rig.Settled(files));
     EXPECT_TRUE(rig.Answered(files[0], ".rep"));
-    EXPECT_EQ(rig.Closed(files), std::vector<int>{1});
+    EXPECT_EQ(rig.Executed(files), std::vector<int>{1});
     EXPECT_EQ(Count(log, "[INFO]Application closed"), 1u) << log;
     EXPECT_LT(log.find("Connected to"), log.find("Application closed"));
     // Saved on the way out: the installed settings name only the connection.

@@ -232,6 +232,32 @@ TEST_F(PrinterTest, CancelWhileUnpaidOtherwisePayAndClose) {
     EXPECT_EQ(printer.State().lastClosedNo, 2);
 }
 
+// Every receipt is numbered when it opens; whether a cancelled one becomes the last document
+// depends on the printer.
+TEST_F(PrinterTest, LastDocumentNumberByCountingMode) {
+    struct Row {
+        LastDocument mode;
+        const char* afterCancel;
+        const char* afterNonFiscal;
+    };
+    for (const Row& row : {Row{LastDocument::Closed, "1", "3"}, Row{LastDocument::Any, "2", "3"}}) {
+        SCOPED_TRACE(row.afterCancel);
+        printer = Printer();
+        printer.State().lastDocument = row.mode;
+        Ok(0x30, "1,,1");
+        Ok(0x31, "Tea\tA4.00");
+        Ok(0x35, "\tP+4.00");
+        EXPECT_EQ(Ok(0x38, ""), "1,1");
+        EXPECT_EQ(Ok(0x30, "1,,1"), "2,2");
+        EXPECT_EQ(Ok(0x71, ""), "1");  // an open receipt is no last document yet
+        Ok(0x3C, "");
+        EXPECT_EQ(Ok(0x71, ""), std::string(row.afterCancel));
+        EXPECT_EQ(Ok(0x26, ""), "3");
+        Ok(0x27, "");
+        EXPECT_EQ(Ok(0x71, ""), std::string(row.afterNonFiscal));
+    }
+}
+
 TEST_F(PrinterTest, CashInAndOutOfTheDrawer) {
     EXPECT_EQ(Ok(0x46, "100.00"), "P,100.00,100.00,0.00");
     EXPECT_EQ(Ok(0x46, "-30.00"), "P,70.00,100.00,30.00");
