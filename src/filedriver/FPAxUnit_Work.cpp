@@ -106,7 +106,9 @@ std::string RecordFileName(const std::string& Path) {
     if (name.size() <= kNameMax) {
         return work + kRecordSuffix;
     }
-    const std::string tail = "~" + Digest(name) + kRecordSuffix;
+    std::string tail = "~";
+    tail += Digest(name);
+    tail += kRecordSuffix;
     return work.substr(0, slash) + name.substr(0, kNameMax - tail.size()) + tail;
 }
 
@@ -135,7 +137,10 @@ std::string WriteReceiptRecord(const std::string& Path, const TReceiptRecord& Re
     if (Record.FiscalSums) {
         std::string sums;
         for (const int64_t sum : *Record.FiscalSums) {
-            sums += (sums.empty() ? "" : ",") + std::to_string(sum);
+            if (!sums.empty()) {
+                sums += ',';
+            }
+            sums += std::to_string(sum);
         }
         text += kSumsKey + sums + "\r\n";
     }
@@ -186,7 +191,8 @@ std::optional<TReceiptRecord> ReadReceiptRecord(const std::string& Path) {
         if (line.compare(0, lineKey.size(), lineKey) == 0) {
             record.AnswerLines.push_back(line.substr(lineKey.size()));
         } else if (line.compare(0, partKey.size(), partKey) == 0 && !record.AnswerLines.empty()) {
-            record.AnswerLines.back() += "\r" + line.substr(partKey.size());
+            record.AnswerLines.back() += '\r';
+            record.AnswerLines.back().append(line, partKey.size());
         }
     }
     if (const std::optional<std::string> sums = ValueOf(lines, kSumsKey)) {

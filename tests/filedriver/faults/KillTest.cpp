@@ -56,8 +56,14 @@ TEST_P(KillThenRestart, EveryFileEndsWithOneTrueAnswer) {
         point.Fiscal ? FiscalReceipt("first") : NonFiscalReceipt("first"), FiscalReceipt("second")};
     std::vector<std::string> env;
     if (point.FileCall != nullptr) {
-        env = ShimEnv("FAULT_KILL_AT=" + (point.FileCallAfterCmd == 0 ? std::string(point.FileCall)
-                                                                      : "@" + rig.Path("kill-at")));
+        std::string killAt = "FAULT_KILL_AT=";
+        if (point.FileCallAfterCmd == 0) {
+            killAt += point.FileCall;
+        } else {
+            killAt += '@';
+            killAt += rig.Path("kill-at");
+        }
+        env = ShimEnv(killAt);
     }
     program.Start(env);
     if (point.Cmd != 0) {
