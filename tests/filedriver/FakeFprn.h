@@ -92,14 +92,19 @@ private:
     static std::string Arg(LONG V) { return std::to_string(V); }
     static std::string Arg(double V) { return FloatToStr(V); }
     static std::string Arg(const std::string& V) { return V; }
-    static std::string Arg(BSTR V) { return "'" + platform::BSTRToAnsi(V) + "'"; }
+    static std::string Arg(BSTR V) {
+        std::string quoted(1, '\'');
+        quoted += platform::BSTRToAnsi(V);
+        quoted += '\'';
+        return quoted;
+    }
     static std::string Day(DATE V) { return FormatDateTime("dd.mm.yy", V); }
 
     // Records the call and answers with the failure it was told to give, if any.
     template <class... Args>
     HRESULT Act(LONG* Res, const char* Name, Args... args) {
         std::string call;
-        ((call += "," + Arg(args)), ...);
+        ((call += ',', call += Arg(args)), ...);
         Calls.push_back(std::string(Name) + "(" + (call.empty() ? "" : call.substr(1)) + ")");
         *Res = Outcome(Name) ? 0 : 500;
         return platform::S_OK;
