@@ -8,7 +8,8 @@
 
 namespace {
 
-constexpr TStatusBitCheck ReportChecks[] = {NoPaper};
+// A printer with a fault or an open cover answers a report without printing it.
+constexpr TStatusBitCheck ReportChecks[] = {NoPaper, PrinterFault};
 constexpr TStatusBitCheck DiagnosticChecks[] = {NoPaper, NonFiscalOpen, FiscalOpen};
 
 constexpr TCommandRule RunReportRule{ReportChecks};

@@ -245,6 +245,8 @@ TEST(DeviceCommands, StatusPreChecksComeFirst) {
              return D.GetReceiptState(true, Open, N, X, X);
          },
          StatusWith({{1, 1}}), 216, ""},
+        {"a report not printed", [](auto& D) { return D.RunReport(0, false); },
+         StatusWith({{0, 4}}), 219, "The printer is malfunctioning or oppened. [0/4] "},
         {"short status", [](auto& D) { return D.PrintDiagnostic(); }, TDataBuffer(5, 0x80), 200,
          "Invalid data from the printer. Varying length of the declared. [6/5]"},
     };
