@@ -148,12 +148,18 @@ private:
     // The record of a receipt about to open; with the day's fiscal sums for a fiscal one.
     TReceiptRecord ReadPrinterRecord(bool Fiscal);
     TFiscalSums ReadFiscalSums();
+    // None when they cannot be read.
+    std::optional<TFiscalSums> TryReadFiscalSums();
     // The failed call's error is one of the link, not the printer's answer: the command may
     // have reached the printer.
     bool LinkFault();
     void OpenReceipt(bool Fiscal, const TCommandList& List, TResultList& ResultList);
     void ProgramPluData(const TCommandList& List);
     void PrintPluList(const TCommandList& List, TResultList& ResultList, TRunState& State);
+    // Runs the executor of Command; False for the objects that only feed OpenReceipt.
+    bool RunCommand(TCmdObject& Command);
+    // Runs a cash move, report or copy, whose effect stays whatever becomes of the file.
+    void RunLastingCommand(TCmdObject& Command, TRunState& State);
     // After a link fault of a daily report with reset: whether the day's sums tell that it ran
     // (they went back to 0), did not run (unchanged), or cannot tell (none).
     std::optional<bool> ResetReportRan(const std::optional<TFiscalSums>& Before);
@@ -182,9 +188,12 @@ private:
     // answers the file; Waiting when the printer cannot be asked. When not printed, ErrorText
     // is the text of its ".err".
     TSettled SettleReceipt(const std::string& Path, std::string& ErrorText);
-    // Why the printer cannot tell whether the receipt of Record was closed; empty when it can,
-    // and then Printed tells.
-    std::string Doubt(const TReceiptRecord& Record, int32_t After, bool& Printed);
+    struct TVerdict {
+        bool Printed = false;
+        std::string Doubt;  // why the printer cannot tell; empty when it can
+    };
+    // Whether the receipt of Record was closed, the printer's last number now being After.
+    TVerdict Judge(const TReceiptRecord& Record, int32_t After);
     // Settles the unanswered work files of the receipt folder, oldest first; True when none is
     // left waiting.
     bool SettleWorkFiles();

@@ -37,8 +37,7 @@ bool TFPPrinter::ProcessFiles(const std::vector<std::string>& List) {
         if (!SettleWorkFiles()) {
             ++failed;
         }
-        std::string folder = Settings().BonFolder;
-        AppendFolderDelimiter(folder);
+        const std::string folder = ReceiptFolder();
         for (const std::string& entry : List) {
             // A new receipt printed while an earlier one is unsettled could be taken for it; an
             // answer waiting for the folder holds only its own file, unless the folder takes no
@@ -225,35 +224,37 @@ bool TFPPrinter::LinkFault() {
            code < kFirstAnswerError;
 }
 
-std::optional<bool> TFPPrinter::ResetReportRan(const std::optional<TFiscalSums>& Before) {
-    if (!Before) {
+std::optional<TFiscalSums> TFPPrinter::TryReadFiscalSums() {
+    try {
+        return ReadFiscalSums();
+    } catch (const std::exception&) {
         return std::nullopt;
     }
-    TFiscalSums now;
-    try {
-        now = ReadFiscalSums();
-    } catch (const std::exception&) {
+}
+
+std::optional<bool> TFPPrinter::ResetReportRan(const std::optional<TFiscalSums>& Before) {
+    const std::optional<TFiscalSums> now = Before ? TryReadFiscalSums() : std::nullopt;
+    if (!now) {
         return std::nullopt;
     }
     const auto zero = [](const TFiscalSums& sums) {
         return std::all_of(sums.begin(), sums.end(), [](int64_t sum) { return sum == 0; });
     };
-    if (now == *Before && !zero(now)) {
+    if (*now == *Before && !zero(*now)) {
         return false;
     }
-    if (zero(now) && !zero(*Before)) {
+    if (zero(*now) && !zero(*Before)) {
         return true;
     }
     return std::nullopt;
 }
 
 void TFPPrinter::NoteFlush(const std::string& Warning) {
-    if (!Warning.empty() && Warning != FFlushWarning) {
-        DoMessage(Warning);
+    if (Warning.empty() || Warning == FFlushWarning) {
+        return;
     }
-    if (!Warning.empty()) {
-        FFlushWarning = Warning;
-    }
+    DoMessage(Warning);
+    FFlushWarning = Warning;
 }
 
 void TFPPrinter::WriteErrorFile(const std::string& Path, const std::string& Message) {
@@ -339,57 +340,62 @@ void TFPPrinter::PrintPluList(const TCommandList& List, TResultList& ResultList,
     WithContext("Print plu list: ", [&] {
         for (const auto& cmd : List) {
             TCmdObject* object = cmd.get();
-            auto* report = dynamic_cast<TReportObject*>(object);
-            auto* inOut = dynamic_cast<TInOutAmount*>(object);
-            auto* copy = dynamic_cast<TCopyBon*>(object);
-            // What these do stays done whatever happens to the file after them.
-            const bool lasting = report != nullptr || inOut != nullptr || copy != nullptr;
-            std::optional<TFiscalSums> before;
-            if (report != nullptr && report->ReportType == 1) {
-                try {
-                    before = ReadFiscalSums();
-                } catch (const std::exception&) {
-                    before.reset();  // then a lost answer cannot be told apart
-                }
+            const bool lasting = dynamic_cast<TReportObject*>(object) != nullptr ||
+                                 dynamic_cast<TInOutAmount*>(object) != nullptr ||
+                                 dynamic_cast<TCopyBon*>(object) != nullptr;
+            if (lasting) {
+                RunLastingCommand(*object, State);
+            } else if (!RunCommand(*object)) {
+                continue;
             }
-            try {
-                if (auto* plu = dynamic_cast<TPluObj*>(object)) {
-                    PrintPlu(*plu);
-                } else if (auto* discount = dynamic_cast<TDiscountObject*>(object)) {
-                    PrintDiscount(*discount);
-                } else if (auto* line = dynamic_cast<TLineObject*>(object)) {
-                    PrintLine(*line);
-                } else if (auto* payment = dynamic_cast<TPaymentObject*>(object)) {
-                    PrintPayment(*payment);
-                } else if (copy != nullptr) {
-                    PrintCopyBon(*copy);
-                } else if (inOut != nullptr) {
-                    PrintInOutAmount(*inOut);
-                } else if (report != nullptr) {
-                    PrintReport(*report);
-                } else if (auto* status = dynamic_cast<TStatusObject*>(object)) {
-                    GetStatus(*status);
-                } else {
-                    continue;  // operator and invoice data only feed OpenReceipt
-                }
-            } catch (const std::exception& e) {
-                if (!lasting || !LinkFault()) {
-                    throw;
-                }
-                const std::optional<bool> ran = ResetReportRan(before);
-                if (!ran) {
-                    State.MayHaveRun = true;
-                    throw;
-                }
-                if (!*ran) {
-                    throw;
-                }
-                DoMessage("Report " + object->RawLine + " ran, although: " + e.what());
-            }
-            State.MayHaveRun = State.MayHaveRun || lasting;
             AddResultLine(object->RawLine, ResultList);
         }
     });
+}
+
+bool TFPPrinter::RunCommand(TCmdObject& Command) {
+    TCmdObject* object = &Command;
+    if (auto* plu = dynamic_cast<TPluObj*>(object)) {
+        PrintPlu(*plu);
+    } else if (auto* discount = dynamic_cast<TDiscountObject*>(object)) {
+        PrintDiscount(*discount);
+    } else if (auto* line = dynamic_cast<TLineObject*>(object)) {
+        PrintLine(*line);
+    } else if (auto* payment = dynamic_cast<TPaymentObject*>(object)) {
+        PrintPayment(*payment);
+    } else if (auto* copy = dynamic_cast<TCopyBon*>(object)) {
+        PrintCopyBon(*copy);
+    } else if (auto* inOut = dynamic_cast<TInOutAmount*>(object)) {
+        PrintInOutAmount(*inOut);
+    } else if (auto* report = dynamic_cast<TReportObject*>(object)) {
+        PrintReport(*report);
+    } else if (auto* status = dynamic_cast<TStatusObject*>(object)) {
+        GetStatus(*status);
+    } else {
+        return false;  // operator and invoice data only feed OpenReceipt
+    }
+    return true;
+}
+
+void TFPPrinter::RunLastingCommand(TCmdObject& Command, TRunState& State) {
+    const auto* report = dynamic_cast<const TReportObject*>(&Command);
+    const std::optional<TFiscalSums> before =
+        report != nullptr && report->ReportType == 1 ? TryReadFiscalSums() : std::nullopt;
+    try {
+        RunCommand(Command);
+    } catch (const std::exception& e) {
+        // A refusal in the printer's own answer leaves nothing done.
+        if (!LinkFault()) {
+            throw;
+        }
+        const std::optional<bool> ran = ResetReportRan(before);
+        State.MayHaveRun = State.MayHaveRun || !ran;
+        if (!ran.value_or(false)) {
+            throw;
+        }
+        DoMessage("Report " + Command.RawLine + " ran, although: " + e.what());
+    }
+    State.MayHaveRun = true;
 }
 
 void TFPPrinter::AddResultLine(const std::string& Line, TResultList& ResultList) {

@@ -66,10 +66,8 @@ std::vector<std::string> PlannedResultLines(const TParsedBon& Bon) {
 
 bool TFPPrinter::BatchDue(bool NewFiles) {
     WritePendingAnswers();
-    std::string folder = Settings().BonFolder;
-    AppendFolderDelimiter(folder);
     return !UnansweredWorkFiles().empty() ||
-           (NewFiles && (FPendingAnswers.empty() || FolderTakesWrites(folder)));
+           (NewFiles && (FPendingAnswers.empty() || FolderTakesWrites(ReceiptFolder())));
 }
 
 bool TFPPrinter::HasUnsettledFiles() {
@@ -77,10 +75,8 @@ bool TFPPrinter::HasUnsettledFiles() {
 }
 
 std::vector<std::string> TFPPrinter::UnansweredWorkFiles() {
-    std::string folder = Settings().BonFolder;
-    AppendFolderDelimiter(folder);
     std::vector<std::string> paths;
-    for (const std::string& work : WorkFilesIn(folder)) {
+    for (const std::string& work : WorkFilesIn(ReceiptFolder())) {
         // A receipt of an earlier run is named by today's extension.
         const auto known = FUnsettled.find(work);
         const std::string path = known != FUnsettled.end()
@@ -138,15 +134,13 @@ TFPPrinter::TSettled TFPPrinter::SettleReceipt(const std::string& Path, std::str
     const std::string work = WorkFileName(Path);
     TUnsettled& file = FUnsettled[work];
     int32_t after = 0;
-    bool printed = false;
-    std::string doubt;
+    TVerdict verdict;
     try {
         // A paid receipt that cannot be voided is closed, as at every connection.
         Run([&](int32_t* res) { return Driver()->VoidCurrReciept(res); });
         after = ReadLastRecieptNo();
-        const std::optional<TReceiptRecord> before = ReadReceiptRecord(Path);
-        if (before) {
-            doubt = Doubt(*before, after, printed);
+        if (const std::optional<TReceiptRecord> before = ReadReceiptRecord(Path)) {
+            verdict = Judge(*before, after);
         }
     } catch (const std::exception& e) {
         if (!file.Logged) {
@@ -158,10 +152,10 @@ TFPPrinter::TSettled TFPPrinter::SettleReceipt(const std::string& Path, std::str
     }
     TUnsettled done = std::move(file);
     FUnsettled.erase(work);
-    if (!printed) {
-        ErrorText = !doubt.empty()   ? done.Error + " " + doubt + kDoubtEnd
-                    : done.Recovered ? kNotPrinted
-                                     : done.Error;
+    if (!verdict.Printed) {
+        ErrorText = !verdict.Doubt.empty() ? done.Error + " " + verdict.Doubt + kDoubtEnd
+                    : done.Recovered       ? kNotPrinted
+                                           : done.Error;
         WriteErrorFile(Path, ErrorText);
         return TSettled::NotPrinted;
     }
@@ -174,27 +168,25 @@ TFPPrinter::TSettled TFPPrinter::SettleReceipt(const std::string& Path, std::str
     return TSettled::Printed;
 }
 
-std::string TFPPrinter::Doubt(const TReceiptRecord& Record, int32_t After, bool& Printed) {
-    Printed = false;
+TFPPrinter::TVerdict TFPPrinter::Judge(const TReceiptRecord& Record, int32_t After) {
     if (!Record.Serial) {
-        return "Its record was written by an earlier version of the program";
+        return {false, "Its record was written by an earlier version of the program"};
     }
     const std::string serial = ReadText(&ITavrinoFprnRO::Get_FPSerial);
     const std::string fiscalNo = ReadText(&ITavrinoFprnRO::Get_FPFiscalNo);
     if (serial != *Record.Serial || fiscalNo != Record.FiscalNo) {
-        return "Its receipt was begun on another printer (FP Serial No: " + *Record.Serial +
-               ", FP fiscal module No: " + Record.FiscalNo + ")";
+        return {false, "Its receipt was begun on another printer (FP Serial No: " + *Record.Serial +
+                           ", FP fiscal module No: " + Record.FiscalNo + ")"};
     }
     if (!Record.FiscalSums) {
         // A receipt of text alone moves no fiscal sum; it is closed, never cancelled.
-        Printed = After != Record.LastRecieptNo && Record.TextSent;
-        return {};
+        return {After != Record.LastRecieptNo && Record.TextSent, {}};
     }
     // Printers differ in what their last number counts: a cancelled receipt may have one.
     const TFiscalSums now = ReadFiscalSums();
     const TFiscalSums& before = *Record.FiscalSums;
     if (now.size() != before.size()) {
-        return "Its record holds sums the program cannot read";
+        return {false, "Its record holds sums the program cannot read"};
     }
     bool up = false;
     bool down = false;
@@ -203,14 +195,14 @@ std::string TFPPrinter::Doubt(const TReceiptRecord& Record, int32_t After, bool&
         down = down || now[i] < before[i];
     }
     if (down) {
-        return "The day's fiscal sums went down since its receipt was begun (a daily report in "
-               "between)";
+        return {false,
+                "The day's fiscal sums went down since its receipt was begun (a daily report in "
+                "between)"};
     }
     if (up && After == Record.LastRecieptNo) {
-        return "The day's fiscal sums moved, but not the last receipt number";
+        return {false, "The day's fiscal sums moved, but not the last receipt number"};
     }
-    Printed = up;
-    return {};
+    return {up, {}};
 }
 
 bool TFPPrinter::WriteAnswer(const std::string& Path, const std::string& Ext, TResultList Lines) {
@@ -220,13 +212,14 @@ bool TFPPrinter::WriteAnswer(const std::string& Path, const std::string& Ext, TR
     } catch (const std::exception& e) {
         const uint64_t now = platform::CurrentClock().NowMs();
         const auto known = FPendingAnswers.find(work);
-        uint64_t loggedAt = known != FPendingAnswers.end() ? known->second.LoggedAtMs : now;
-        if (known == FPendingAnswers.end() || now - loggedAt >= kPendingLogMs) {
+        const bool first = known == FPendingAnswers.end();
+        uint64_t loggedAt = first ? 0 : known->second.LoggedAtMs;
+        if (first || now - loggedAt >= kPendingLogMs) {
             DoMessage("File " + QuotedName(Path) + (Ext == ".rep" ? " printed" : " not printed") +
                       ", answer pending: " + e.what());
             loggedAt = now;
         }
-        if (known == FPendingAnswers.end()) {
+        if (first) {
             KeepAnswer(Path, Ext, Lines);
         }
         FPendingAnswers[work] = {Path, Ext, std::move(Lines), loggedAt};

@@ -15,6 +15,7 @@
 #include "FPAxUnit_Files.h"
 #include "FPAxUnit_Parser.h"
 #include "FolderScan.h"
+#include "SettingsUnit.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ constexpr size_t kNameMax = NAME_MAX;
 // The value of the line of Lines that starts with Key.
 std::optional<std::string> ValueOf(const std::vector<std::string>& Lines, const std::string& Key) {
     for (const std::string& line : Lines) {
-        if (line.compare(0, Key.size(), Key) == 0) {
+        if (line.starts_with(Key)) {
             return line.substr(Key.size());
         }
     }
@@ -188,9 +189,9 @@ std::optional<TReceiptRecord> ReadReceiptRecord(const std::string& Path) {
     const std::string lineKey = kAnswerLineKey;
     const std::string partKey = kAnswerPartKey;
     for (const std::string& line : lines) {
-        if (line.compare(0, lineKey.size(), lineKey) == 0) {
+        if (line.starts_with(lineKey)) {
             record.AnswerLines.push_back(line.substr(lineKey.size()));
-        } else if (line.compare(0, partKey.size(), partKey) == 0 && !record.AnswerLines.empty()) {
+        } else if (line.starts_with(partKey) && !record.AnswerLines.empty()) {
             record.AnswerLines.back() += '\r';
             record.AnswerLines.back().append(line, partKey.size());
         }
@@ -203,6 +204,12 @@ std::optional<TReceiptRecord> ReadReceiptRecord(const std::string& Path) {
         }
     }
     return record;
+}
+
+std::string ReceiptFolder() {
+    std::string folder = Settings().BonFolder;
+    AppendFolderDelimiter(folder);
+    return folder;
 }
 
 std::vector<std::string> WorkFilesIn(const std::string& Folder) {

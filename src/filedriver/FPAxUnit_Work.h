@@ -47,6 +47,9 @@ std::optional<TReceiptRecord> ReadReceiptRecord(const std::string& Path);
 // The work file that the record at RecordPath belongs to.
 std::string WorkFileOfRecord(const std::string& RecordPath);
 
+// The receipt folder of the settings, with its trailing "/".
+std::string ReceiptFolder();
+
 // The work files of Folder (with its trailing "/"), oldest first.
 std::vector<std::string> WorkFilesIn(const std::string& Folder);
 
