@@ -11,6 +11,7 @@
 #include "ConstUnit.h"
 #include "FPAxUnit_Commands.h"
 #include "FPAxUnit_Gate.h"
+#include "FPAxUnit_Verdict.h"
 #include "FPAxUnit_Work.h"
 #include "Kalvora_TLB.h"
 
@@ -139,14 +140,18 @@ private:
         // A command that moves cash or prints a report or copy ran, or may have reached the
         // printer before the link failed: sending the file again could repeat it.
         bool MayHaveRun = false;
+        // Its daily report with reset: the day's sums before it.
+        std::optional<TFiscalSums> ZSums;
+        // Writes the receipt's total into its record before the first payment goes out.
+        std::function<void()> BeforePayment;
     };
 
     // Receipt-file steps (FPAxUnit_Execute.cpp)
     void RunBonFile(const std::string& Path, const std::string& Bytes, TResultList& ResultList,
                     TRunState& State);
     int32_t ReadLastRecieptNo();
-    // The record of a receipt about to open; with the day's fiscal sums for a fiscal one.
-    TReceiptRecord ReadPrinterRecord(bool Fiscal);
+    // The record of a receipt or report about to begin; with the day's fiscal sums when asked.
+    TReceiptRecord ReadPrinterRecord(bool WithSums);
     TFiscalSums ReadFiscalSums();
     // None when they cannot be read.
     std::optional<TFiscalSums> TryReadFiscalSums();
@@ -160,9 +165,8 @@ private:
     bool RunCommand(TCmdObject& Command);
     // Runs a cash move, report or copy, whose effect stays whatever becomes of the file.
     void RunLastingCommand(TCmdObject& Command, TRunState& State);
-    // After a link fault of a daily report with reset: whether the day's sums tell that it ran
-    // (they went back to 0), did not run (unchanged), or cannot tell (none).
-    std::optional<bool> ResetReportRan(const std::optional<TFiscalSums>& Before);
+    // A daily report with reset of a recorded file.
+    void RunDailyReport(const TReportObject& Report, TRunState& State);
     void PayTheRest();
     void CloseReceipt();
     void AddResultLine(const std::string& Line, TResultList& ResultList);
@@ -175,7 +179,8 @@ private:
     void PrintReport(const TReportObject& Report);
     void GetStatus(const TStatusObject& Status);
     void RemapPayType(TPaymentObject& Payment);
-    // TotalAmnt - TotalPayed of the open receipt.
+    // TotalAmnt and TotalPayed of the open receipt.
+    std::pair<double, double> ReceiptAmounts();
     double ReceiptRest();
     void InsertDeviceHeader(TResultList& ResultList);
     void WriteErrorFile(const std::string& Path, const std::string& Message);
@@ -188,10 +193,6 @@ private:
     // answers the file; Waiting when the printer cannot be asked. When not printed, ErrorText
     // is the text of its ".err".
     TSettled SettleReceipt(const std::string& Path, std::string& ErrorText);
-    struct TVerdict {
-        bool Printed = false;
-        std::string Doubt;  // why the printer cannot tell; empty when it can
-    };
     // Whether the receipt of Record was closed, the printer's last number now being After.
     TVerdict Judge(const TReceiptRecord& Record, int32_t After);
     // Settles the unanswered work files of the receipt folder, oldest first; True when none is
@@ -201,8 +202,10 @@ private:
     // FPendingAnswers. True when written.
     bool WriteAnswer(const std::string& Path, const std::string& Ext, TResultList Lines);
     void WritePendingAnswers();
-    // Keeps a refused answer in the record of Path, for a restart.
-    void KeepAnswer(const std::string& Path, const std::string& Ext, const TResultList& Lines);
+    // Keeps the answer of Path in its record: one the folder refused, for a restart, or one
+    // written (Answered), so that the work file is never answered again.
+    void KeepAnswer(const std::string& Path, const std::string& Ext, const TResultList& Lines,
+                    bool Answered);
     // Work files of the folder that neither have an answer nor wait for the folder.
     std::vector<std::string> UnansweredWorkFiles();
 

@@ -140,13 +140,29 @@ void TFPPrinter::RunBonFile(const std::string& Path, const std::string& Bytes,
 
     const bool closes = ClosesReceipt(bon);
     const bool textOnly = bon.TextLineCount >= 1 && !bon.ReportFlag && !bon.FiscalFlag;
+    const TReportObject* report = LastOf<TReportObject>(bon.CommandList);
+    const bool zReport = !closes && report != nullptr && report->ReportType == 1;
     TReceiptRecord record;
-    if (closes) {
-        // What tells afterwards whether the receipt was closed, on the disk before it opens.
-        record = ReadPrinterRecord(bon.FiscalFlag);
+    if (closes || zReport) {
+        // What tells afterwards whether the receipt was closed or the report ran, on the disk
+        // before either begins.
+        const TRecordKind kind = zReport          ? TRecordKind::ZReport
+                                 : bon.FiscalFlag ? TRecordKind::Fiscal
+                                                  : TRecordKind::Text;
+        record = ReadPrinterRecord(kind != TRecordKind::Text);
+        record.Kind = kind;
         record.TextSent = !textOnly;
         NoteFlush(WriteReceiptRecord(Path, record));
         State.Recorded = true;
+        State.ZSums = zReport ? record.FiscalSums : std::nullopt;
+    }
+    if (record.Kind == TRecordKind::Fiscal) {
+        State.BeforePayment = [&] {
+            if (!record.Amount) {
+                record.Amount = std::llround(ReceiptAmounts().first * 100);
+                NoteFlush(WriteReceiptRecord(Path, record));
+            }
+        };
     }
     if (textOnly) {
         OpenReceipt(false, bon.CommandList, ResultList);
@@ -158,6 +174,9 @@ void TFPPrinter::RunBonFile(const std::string& Path, const std::string& Bytes,
     }
     PrintPluList(bon.CommandList, ResultList, State);
     if (bon.FiscalFlag) {
+        if (State.BeforePayment) {
+            State.BeforePayment();
+        }
         PayTheRest();
     }
     if (!closes) {
@@ -183,12 +202,12 @@ int32_t TFPPrinter::ReadLastRecieptNo() {
     return number;
 }
 
-TReceiptRecord TFPPrinter::ReadPrinterRecord(bool Fiscal) {
+TReceiptRecord TFPPrinter::ReadPrinterRecord(bool WithSums) {
     TReceiptRecord record;
     record.LastRecieptNo = ReadLastRecieptNo();
     record.Serial = ReadText(&ITavrinoFprnRO::Get_FPSerial);
     record.FiscalNo = ReadText(&ITavrinoFprnRO::Get_FPFiscalNo);
-    if (Fiscal) {
+    if (WithSums) {
         record.FiscalSums = ReadFiscalSums();
     }
     return record;
@@ -230,23 +249,6 @@ std::optional<TFiscalSums> TFPPrinter::TryReadFiscalSums() {
     } catch (const std::exception&) {
         return std::nullopt;
     }
-}
-
-std::optional<bool> TFPPrinter::ResetReportRan(const std::optional<TFiscalSums>& Before) {
-    const std::optional<TFiscalSums> now = Before ? TryReadFiscalSums() : std::nullopt;
-    if (!now) {
-        return std::nullopt;
-    }
-    const auto zero = [](const TFiscalSums& sums) {
-        return std::all_of(sums.begin(), sums.end(), [](int64_t sum) { return sum == 0; });
-    };
-    if (*now == *Before && !zero(*now)) {
-        return false;
-    }
-    if (zero(*now) && !zero(*Before)) {
-        return true;
-    }
-    return std::nullopt;
 }
 
 void TFPPrinter::NoteFlush(const std::string& Warning) {
@@ -343,6 +345,9 @@ void TFPPrinter::PrintPluList(const TCommandList& List, TResultList& ResultList,
             const bool lasting = dynamic_cast<TReportObject*>(object) != nullptr ||
                                  dynamic_cast<TInOutAmount*>(object) != nullptr ||
                                  dynamic_cast<TCopyBon*>(object) != nullptr;
+            if (State.BeforePayment && dynamic_cast<TPaymentObject*>(object) != nullptr) {
+                State.BeforePayment();
+            }
             if (lasting) {
                 RunLastingCommand(*object, State);
             } else if (!RunCommand(*object)) {
@@ -379,23 +384,37 @@ bool TFPPrinter::RunCommand(TCmdObject& Command) {
 
 void TFPPrinter::RunLastingCommand(TCmdObject& Command, TRunState& State) {
     const auto* report = dynamic_cast<const TReportObject*>(&Command);
-    const std::optional<TFiscalSums> before =
-        report != nullptr && report->ReportType == 1 ? TryReadFiscalSums() : std::nullopt;
+    if (State.ZSums && report != nullptr && report->ReportType == 1) {
+        RunDailyReport(*report, State);
+        return;
+    }
     try {
         RunCommand(Command);
-    } catch (const std::exception& e) {
+    } catch (const std::exception&) {
         // A refusal in the printer's own answer leaves nothing done.
-        if (!LinkFault()) {
-            throw;
-        }
-        const std::optional<bool> ran = ResetReportRan(before);
-        State.MayHaveRun = State.MayHaveRun || !ran;
-        if (!ran.value_or(false)) {
-            throw;
-        }
-        DoMessage("Report " + Command.RawLine + " ran, although: " + e.what());
+        State.MayHaveRun = State.MayHaveRun || LinkFault();
+        throw;
     }
     State.MayHaveRun = true;
+}
+
+void TFPPrinter::RunDailyReport(const TReportObject& Report, TRunState& State) {
+    // Whatever the printer answered once the report went out, the day's sums tell whether it
+    // ran: a failure leaves it to the settling, which reads them again or waits for them.
+    try {
+        PrintReport(Report);
+    } catch (const std::exception&) {
+        if (!LinkFault() && AllZero(*State.ZSums)) {
+            State.Recorded = false;  // refused, and nothing else can tell
+        }
+        throw;
+    }
+    State.MayHaveRun = true;
+    const std::optional<TFiscalSums> now = TryReadFiscalSums();
+    if (now && ReportRanBySums(*State.ZSums, *now) == false) {
+        throw EAbort("Print report:" + Report.RawLine +
+                     " fail The day's fiscal sums did not change: the report did not run.");
+    }
 }
 
 void TFPPrinter::AddResultLine(const std::string& Line, TResultList& ResultList) {
@@ -404,7 +423,7 @@ void TFPPrinter::AddResultLine(const std::string& Line, TResultList& ResultList)
     }
 }
 
-double TFPPrinter::ReceiptRest() {
+std::pair<double, double> TFPPrinter::ReceiptAmounts() {
     platform::ComPtr<IRecieptData> data;
     CheckHResult(Driver()->GetRecieptStatus(data.Receive()));
     CheckLastError();
@@ -415,6 +434,11 @@ double TFPPrinter::ReceiptRest() {
     double payed = 0;
     CheckHResult(data->Get_TotalAmnt(&total));
     CheckHResult(data->Get_TotalPayed(&payed));
+    return {total, payed};
+}
+
+double TFPPrinter::ReceiptRest() {
+    const auto [total, payed] = ReceiptAmounts();
     return total - payed;
 }
 

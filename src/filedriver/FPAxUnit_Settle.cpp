@@ -16,6 +16,10 @@ namespace {
 
 const char* const kNotPrinted = "The run was interrupted before the receipt was printed.";
 const char* const kInterrupted = "The run was interrupted.";
+// The receipt was opened, or may have been, and was not closed.
+const char* const kNotClosed = "The run was interrupted; its receipt was not closed.";
+const char* const kDamaged =
+    "Its record is damaged or was written by an earlier version of the program";
 const char* const kCannotTell =
     "The run was interrupted; the printer cannot tell whether the file was executed.";
 // An answer the folder keeps refusing is logged again after this long.
@@ -82,7 +86,7 @@ std::vector<std::string> TFPPrinter::UnansweredWorkFiles() {
         const std::string path = known != FUnsettled.end()
                                      ? known->second.Path
                                      : ChangeFileExt(work, "." + Settings().FileExt);
-        if (HasErrFile(path) || FPendingAnswers.count(work) != 0) {
+        if (FPendingAnswers.count(work) != 0 || IsAnswered(path)) {
             continue;
         }
         if (HasRepFile(path)) {
@@ -103,12 +107,12 @@ bool TFPPrinter::SettleWorkFiles() {
         if (FUnsettled.count(work) == 0) {
             TParsedBon bon;
             const bool parsed = ParseWorkFile(path, bon);
-            const std::optional<TReceiptRecord> record = ReadReceiptRecord(path);
-            if (record && !record->AnswerExt.empty()) {
-                WriteAnswer(path, record->AnswerExt, record->AnswerLines);
+            const TRecordRead read = ReadReceiptRecord(path);
+            if (read.State == TRecordRead::TState::Whole && !read.Record.AnswerExt.empty()) {
+                WriteAnswer(path, read.Record.AnswerExt, read.Record.AnswerLines);
                 continue;
             }
-            if (!record) {
+            if (read.State == TRecordRead::TState::Missing) {
                 // No receipt was opened for it; what else it did, the printer cannot tell.
                 const char* text = parsed && !ClosesReceipt(bon) ? kCannotTell : kNotPrinted;
                 DoMessage("Failed process file " + QuotedName(path) + ": " + text);
@@ -133,14 +137,16 @@ bool TFPPrinter::SettleWorkFiles() {
 TFPPrinter::TSettled TFPPrinter::SettleReceipt(const std::string& Path, std::string& ErrorText) {
     const std::string work = WorkFileName(Path);
     TUnsettled& file = FUnsettled[work];
+    const TRecordRead read = ReadReceiptRecord(Path);
+    const bool whole = read.State == TRecordRead::TState::Whole;
     int32_t after = 0;
-    TVerdict verdict;
+    TVerdict verdict{false, kDamaged};
     try {
         // A paid receipt that cannot be voided is closed, as at every connection.
         Run([&](int32_t* res) { return Driver()->VoidCurrReciept(res); });
         after = ReadLastRecieptNo();
-        if (const std::optional<TReceiptRecord> before = ReadReceiptRecord(Path)) {
-            verdict = Judge(*before, after);
+        if (whole) {
+            verdict = Judge(read.Record, after);
         }
     } catch (const std::exception& e) {
         if (!file.Logged) {
@@ -154,55 +160,61 @@ TFPPrinter::TSettled TFPPrinter::SettleReceipt(const std::string& Path, std::str
     FUnsettled.erase(work);
     if (!verdict.Printed) {
         ErrorText = !verdict.Doubt.empty() ? done.Error + " " + verdict.Doubt + kDoubtEnd
-                    : done.Recovered       ? kNotPrinted
+                    : done.Recovered       ? kNotClosed
                                            : done.Error;
         WriteErrorFile(Path, ErrorText);
         return TSettled::NotPrinted;
     }
-    DoMessage("Reciept No: " + std::to_string(after) + " of file " + QuotedName(Path) +
-              " was printed, although: " + done.Error);
-    PrnInfo.LastRecieptNo = after;
-    done.Lines.insert(done.Lines.begin(), "Reciept No: " + std::to_string(after));
+    if (read.Record.Kind == TRecordKind::ZReport) {
+        // Its answer is the one a run without a fault gives.
+        TParsedBon bon;
+        ParseWorkFile(Path, bon);
+        const TReportObject* report = LastOf<TReportObject>(bon.CommandList);
+        DoMessage("Report " + (report != nullptr ? report->RawLine : QuotedName(Path)) +
+                  " ran, although: " + done.Error);
+        done.Lines = PlannedResultLines(bon);
+    } else {
+        DoMessage("Reciept No: " + std::to_string(after) + " of file " + QuotedName(Path) +
+                  " was printed, although: " + done.Error);
+        PrnInfo.LastRecieptNo = after;
+        done.Lines.insert(done.Lines.begin(), "Reciept No: " + std::to_string(after));
+    }
     InsertDeviceHeader(done.Lines);
     WriteAnswer(Path, ".rep", std::move(done.Lines));
     return TSettled::Printed;
 }
 
-TFPPrinter::TVerdict TFPPrinter::Judge(const TReceiptRecord& Record, int32_t After) {
-    if (!Record.Serial) {
-        return {false, "Its record was written by an earlier version of the program"};
-    }
+TVerdict TFPPrinter::Judge(const TReceiptRecord& Record, int32_t After) {
     const std::string serial = ReadText(&ITavrinoFprnRO::Get_FPSerial);
     const std::string fiscalNo = ReadText(&ITavrinoFprnRO::Get_FPFiscalNo);
-    if (serial != *Record.Serial || fiscalNo != Record.FiscalNo) {
-        return {false, "Its receipt was begun on another printer (FP Serial No: " + *Record.Serial +
+    if (serial != Record.Serial || fiscalNo != Record.FiscalNo) {
+        return {false, "Its receipt was begun on another printer (FP Serial No: " + Record.Serial +
                            ", FP fiscal module No: " + Record.FiscalNo + ")"};
     }
-    if (!Record.FiscalSums) {
-        // A receipt of text alone moves no fiscal sum; it is closed, never cancelled.
+    if (Record.Kind == TRecordKind::Text) {
+        // A receipt of text alone moves no fiscal sum; once open, it is closed, never cancelled.
         return {After != Record.LastRecieptNo && Record.TextSent, {}};
     }
-    // Printers differ in what their last number counts: a cancelled receipt may have one.
     const TFiscalSums now = ReadFiscalSums();
     const TFiscalSums& before = *Record.FiscalSums;
     if (now.size() != before.size()) {
-        return {false, "Its record holds sums the program cannot read"};
+        return {false, "The printer gives sums the program cannot compare"};
     }
-    bool up = false;
-    bool down = false;
-    for (size_t i = 0; i < now.size(); ++i) {
-        up = up || now[i] > before[i];
-        down = down || now[i] < before[i];
+    if (Record.Kind == TRecordKind::ZReport) {
+        const std::optional<bool> ran = ReportRanBySums(before, now);
+        if (!ran) {
+            return {false, AllZero(before)
+                               ? "The day's fiscal sums were 0 before the report"
+                               : "The day's fiscal sums moved since the report was sent"};
+        }
+        return {*ran, {}};
     }
-    if (down) {
-        return {false,
-                "The day's fiscal sums went down since its receipt was begun (a daily report in "
-                "between)"};
+    if (!Record.Amount) {
+        // Its first payment was never sent, and an unpaid receipt is cancelled, never closed.
+        return {false, {}};
     }
-    if (up && After == Record.LastRecieptNo) {
-        return {false, "The day's fiscal sums moved, but not the last receipt number"};
-    }
-    return {up, {}};
+    return JudgeFiscal(before, now, static_cast<int64_t>(After) - Record.LastRecieptNo,
+                       *Record.Amount);
 }
 
 bool TFPPrinter::WriteAnswer(const std::string& Path, const std::string& Ext, TResultList Lines) {
@@ -220,29 +232,37 @@ bool TFPPrinter::WriteAnswer(const std::string& Path, const std::string& Ext, TR
             loggedAt = now;
         }
         if (first) {
-            KeepAnswer(Path, Ext, Lines);
+            KeepAnswer(Path, Ext, Lines, false);
         }
         FPendingAnswers[work] = {Path, Ext, std::move(Lines), loggedAt};
         return false;
     }
     FPendingAnswers.erase(work);
-    ::unlink(RecordFileName(Path).c_str());
     if (Ext == ".rep") {
+        ::unlink(RecordFileName(Path).c_str());
         ::unlink(work.c_str());
+    } else {
+        // The kept work file is never answered again, also once the shop takes the ".err" away.
+        KeepAnswer(Path, Ext, {}, true);
     }
     return true;
 }
 
 void TFPPrinter::KeepAnswer(const std::string& Path, const std::string& Ext,
-                            const TResultList& Lines) {
-    std::optional<TReceiptRecord> record = ReadReceiptRecord(Path);
-    if (!record || !record->AnswerExt.empty()) {
-        return;
+                            const TResultList& Lines, bool Answered) {
+    const TRecordRead read = ReadReceiptRecord(Path);
+    TReceiptRecord record;
+    if (read.State == TRecordRead::TState::Whole) {
+        if (!Answered && !read.Record.AnswerExt.empty()) {
+            return;
+        }
+        record = read.Record;
     }
-    record->AnswerExt = Ext;
-    record->AnswerLines = Lines;
+    record.AnswerExt = Ext;
+    record.AnswerLines = Answered ? TResultList{} : Lines;
+    record.Answered = Answered;
     try {
-        NoteFlush(WriteReceiptRecord(Path, *record));
+        NoteFlush(WriteReceiptRecord(Path, record));
     } catch (const std::exception&) {
         // A folder that takes no record takes no new file either, so nothing moves the printer
         // before this answer is given or the file is settled again.

@@ -65,8 +65,8 @@ TEST_F(ExecuteTest, FilesBecomeCallsAndResultFiles) {
     const TScenario rows[] = {
         {"%12^Milk^1.99^2|pcs^2\r\n%0^Bread^1.20^1\r\n#E1^3\r\n",
          {"GetPluData(12)", "SetPluData(12,'Milk',1,2,0,'',0,1.99,'pcs')", kStart,
-          "AddProgPLU(12,1,1.99,2,2,0)", "AddPlu('','Bread',1.2,1,0,0)", "AddPayment(1,'',3,1)",
-          "GetRecieptStatus()", "AddPayment(1,'',2.18,1)", "EndBon()"},
+          "AddProgPLU(12,1,1.99,2,2,0)", "AddPlu('','Bread',1.2,1,0,0)", "GetRecieptStatus()",
+          "AddPayment(1,'',3,1)", "GetRecieptStatus()", "AddPayment(1,'',2.18,1)", "EndBon()"},
          "Reciept No: 17\r\n%12^Milk^1.99^2|pcs^2\r\n%0^Bread^1.20^1\r\n#E1^3\r\n"},
         {":Hello\r\n: World \r\n:  \r\n",
          {"StartBon(1,1,'','77','0','','','','','','')", "AddLine('Hello','',0)",
@@ -75,13 +75,14 @@ TEST_F(ExecuteTest, FilesBecomeCallsAndResultFiles) {
         {"@02Maria\r\n#F15\r\n#LB 123\r\n#LF Firm\r\n#LW Town\r\n#LA Street\r\n#LM Ivan\r\n"
          "%0^Tea^2^1^1\r\n#P-5\r\n#E5^2\r\n",
          {"StartBon(4,2,'Maria','77','15','123','','Firm','Town','Street','Ivan')",
-          "AddPlu('','Tea',2,1,1,-0.05)", "AddDiscount(1,-0.05)", "AddPayment(2,'',2,1)",
-          "GetRecieptStatus()", "EndBon()"},
+          "AddPlu('','Tea',2,1,1,-0.05)", "AddDiscount(1,-0.05)", "GetRecieptStatus()",
+          "AddPayment(2,'',2,1)", "GetRecieptStatus()", "EndBon()"},
          "Reciept No: 17\r\n@02Maria\r\n#F15\r#LB 123\r#LF Firm\r#LW Town\r#LA Street\r#LM "
          "Ivan\r\n%0^Tea^2^1^1\r\n#P-5\r\n#E5^2\r\n"},
         {"@03\r\n%40000^Big^5^1\r\n#E2\r\n",
          {"StartBon(2,3,'','77','0','','','','','','')", "AddProgPLU(40000,1,5,1,0,0)",
-          "GetRecieptStatus()", "AddPayment(2,'',5,1)", "GetRecieptStatus()", "EndBon()"},
+          "GetRecieptStatus()", "GetRecieptStatus()", "AddPayment(2,'',5,1)", "GetRecieptStatus()",
+          "EndBon()"},
          "Reciept No: 17\r\n@03\r\n%40000^Big^5^1\r\n#E2\r\n"},
         {"#N\r\n:never\r\n", {"RunZReport()"}, "#N\r\n"},
         {":a\r\n#I\r\n",
@@ -116,8 +117,9 @@ TEST_F(ExecuteTest, StatusRequestDropsTheDeviceHeaderUntilTheNextInfoRead) {
 TEST_F(ExecuteTest, DepartmentSaleModeSellsByDepartment) {
     Settings().SellByDepartNo = true;
     EXPECT_EQ(Run("%5^Bread^1.20^2^1\r\n"), "");
-    EXPECT_EQ(fake_->Calls, (Strings{kStart, "AddDepartPLU('5','Bread',5,1.2,2,1,0)",
-                                     "GetRecieptStatus()", "AddPayment(1,'',2.4,1)", "EndBon()"}));
+    EXPECT_EQ(fake_->Calls,
+              (Strings{kStart, "AddDepartPLU('5','Bread',5,1.2,2,1,0)", "GetRecieptStatus()",
+                       "GetRecieptStatus()", "AddPayment(1,'',2.4,1)", "EndBon()"}));
 }
 
 struct TFailure {
@@ -174,7 +176,7 @@ TEST_F(ExecuteTest, APrintedReceiptWaitsForItsNumberAndItsAnswer) {
         Logged("File \"r1.bon\" waits for the printer to settle its receipt: Failed to "
                "read reciept number: No number"));
     EXPECT_EQ(Get(Path("r1.$$$")), ":x\r\n");
-    EXPECT_EQ(Get(Path("r1.$$$.rec.")).rfind("LastRecieptNo=17\r\n", 0), 0u);
+    EXPECT_NE(Get(Path("r1.$$$.rec.")).find("LastRecieptNo=17\r\n"), std::string::npos);
     EXPECT_FALSE(Exists("r1.rep") || Exists("r1.err"));
     EXPECT_TRUE(printer_->BatchDue(false));
 
@@ -250,6 +252,7 @@ TEST_F(ExecuteTest, AFailedReceiptIsSettledByTheDaysSums) {
         });
     };
     const std::string doubt = "; the printer cannot tell whether the file was executed.";
+    fake_->DayTotal = fake_->DayPayed = 10;
 
     // A printer that numbers the cancelled receipt: the number moved, the sums did not.
     fake_->FailWith = {{"EndBon", "Refused"}};
@@ -262,7 +265,7 @@ TEST_F(ExecuteTest, AFailedReceiptIsSettledByTheDaysSums) {
     // The void closed the paid receipt: number and sums moved.
     fake_->After["VoidCurrReciept"] = [this] {
         ++fake_->RecieptNo;
-        fake_->DayTotal = fake_->Total;
+        fake_->DayTotal += fake_->Total;
     };
     EXPECT_TRUE(process("b"));
     EXPECT_EQ(Get(Path("b.rep")), kHeader + "Reciept No: 19\r\n" + sale);
@@ -301,18 +304,32 @@ TEST_F(ExecuteTest, AFailedReceiptIsSettledByTheDaysSums) {
     fake_->FailWith.clear();
     fake_->After.clear();
 
-    // A record of an earlier version is never compared.
+    // A record of an earlier version, or a damaged one, is never compared.
     Settings().FileExt = "bon";
     Put(Path("f.$$$"), sale);
     Put(Path("f.$$$.rec."), "LastRecieptNo=1\r\n");
     log_.clear();
     EXPECT_TRUE(printer_->ProcessFiles({}));
     const std::string earlier =
-        "The run was interrupted. Its record was written by an earlier "
+        "The run was interrupted. Its record is damaged or was written by an earlier "
         "version of the program" +
         doubt;
     EXPECT_TRUE(Logged("Failed process file \"f.bon\": " + earlier));
     EXPECT_EQ(verdicts(), 1);
+
+    // Once answered, a work file is never answered again, also when the shop takes its ".err"
+    // away; a new file of the same name replaces it.
+    for (const char* name : {"a", "f"}) {
+        std::filesystem::remove(Path(name + std::string(".err")));
+    }
+    log_.clear();
+    EXPECT_FALSE(printer_->BatchDue(false));
+    EXPECT_FALSE(printer_->ProcessFiles({}));
+    EXPECT_FALSE(Exists("a.err") || Exists("f.err"));
+    EXPECT_EQ(verdicts(), 0);
+    EXPECT_TRUE(process("a"));
+    EXPECT_TRUE(Exists("a.rep"));
+    EXPECT_FALSE(Exists("a.$$$") || Exists("a.$$$.rec."));
 }
 
 // Cash moves and reports leave their mark whatever becomes of the file: when the link failed
@@ -333,20 +350,33 @@ TEST_F(ExecuteTest, CashAndReportsCutOffOnTheLink) {
     fake_->FailWith = {{"InOutAmnt", "Denied"}};
     EXPECT_EQ(Run("#R25.50\r\n"), "Print plu list: In/out amount:#R25.50 fail Denied");
 
-    fake_->FailCode = 103;
+    // A daily report with reset is told by the day's sums, whatever the driver said once its
+    // command went out.
     fake_->DayTotal = 12.5;
     fake_->FailWith = {{"RunZReport", "No answer"}};
     EXPECT_EQ(Run("#N\r\n"), "Print plu list: Print report:#N failNo answer");
-    fake_->Calls.clear();
-    fake_->After["GetXReportData"] = [this] {
-        // The report ran once its command was sent; its answer is what got lost.
-        if (!fake_->Calls.empty() && fake_->Calls.back() == "RunZReport()") {
-            fake_->DayTotal = 0;
-        }
-    };
+    fake_->After["VoidCurrReciept"] = [this] { fake_->DayTotal = 0; };  // it ran
+    log_.clear();
     EXPECT_EQ(Run("#N\r\n"), "");
     EXPECT_EQ(Get(Path("r1.rep")), kHeader + "#N\r\n");
-    EXPECT_TRUE(Logged("Report #N ran, although: Print report:#N failNo answer"));
+    EXPECT_TRUE(Logged("Report #N ran, although: Print plu list: Print report:#N failNo answer"));
+    fake_->After.clear();
+    fake_->FailWith.clear();
+    fake_->DayTotal = 12.5;
+    fake_->After["RunZReport"] = [this] { fake_->DayTotal = 12.5; };  // answered, never ran
+    EXPECT_EQ(Run("#N\r\n"),
+              "Print plu list: Print report:#N fail The day's fiscal sums did not change: the "
+              "report did not run.");
+    fake_->After.clear();
+    // The link is gone: the file waits for the printer, whose sums then tell.
+    fake_->FailWith = {{"RunZReport", "No answer"}, {"VoidCurrReciept", "Gone"}};
+    EXPECT_EQ(Run("#N\r\n", "z.bon"), "Print plu list: Print report:#N failNo answer");
+    EXPECT_FALSE(Exists("z.rep") || Exists("z.err"));
+    fake_->FailWith.clear();
+    fake_->DayTotal = 0;
+    Settings().FileExt = "bon";
+    EXPECT_TRUE(printer_->ProcessFiles({}));
+    EXPECT_EQ(Get(Path("z.rep")), kHeader + "#N\r\n");
 }
 
 TEST_F(ExecuteTest, AReceiptWrittenAgainDuringThePrintIsKeptUnlessItRepeatsIt) {

@@ -45,7 +45,15 @@ public:
     HRESULT AddLine(BSTR a, BSTR b, LONG c, LONG* Res) override { return Act(Res, "AddLine", a, b, c); }
     HRESULT EndBon(LONG* Res) override { HRESULT r = Act(Res, "EndBon"); if (*Res == 0) { DayTotal = Total; DayPayed = Payed; } return r; }
     HRESULT VoidCurrReciept(LONG* Res) override { return Act(Res, "VoidCurrReciept"); }
-    HRESULT RunZReport(LONG* Res) override { return Act(Res, "RunZReport"); }
+    HRESULT RunZReport(LONG* Res) override {
+        const double total = DayTotal, payed = DayPayed;
+        DayTotal = DayPayed = 0;
+        const HRESULT r = Act(Res, "RunZReport");
+        if (*Res != 0) {
+            DayTotal = total, DayPayed = payed;
+        }
+        return r;
+    }
     HRESULT RunXReport(LONG* Res) override { return Act(Res, "RunXReport"); }
     HRESULT RunFMBlockReport(LONG a, LONG b, LONG c, LONG* Res) override { return Act(Res, "RunFMBlockReport", a, b, c); }
     HRESULT RunFMDateReport(DATE a, DATE b, LONG c, LONG* Ress) override { return Act(Ress, "RunFMDateReport", Day(a), Day(b), c); }
