@@ -332,6 +332,8 @@ TEST_P(EmulatorLink, TriggersWaitForTheirCommandAndCoverItsRetries) {
         {"31:2:lose", [](const Bytes& answer) { EXPECT_TRUE(answer.empty()); }, 1},
         {"31:2:bit:2:0",  // no paper: refused
          [](const Bytes& answer) { EXPECT_EQ(TakeApart(answer).status[2], 0x89); }, 0},
+        {"31:2:bit:0:2",  // the clock not set: sold once, the retry answered as before
+         [](const Bytes& answer) { EXPECT_EQ(TakeApart(answer).status[0], 0x84); }, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.trigger);
