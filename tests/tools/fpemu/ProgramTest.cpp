@@ -119,10 +119,10 @@ TEST(FpemuProgram, PrintsThePortMappingOfItsPty) {
     EXPECT_EQ(program.Finish(true), 0);
 }
 
-// The identity and the counting mode a test sets to stand for another printer.
-TEST(FpemuProgram, TakesTheIdentityAndTheLastDocumentMode) {
+// The identity and the modes a test sets to stand for another printer.
+TEST(FpemuProgram, TakesTheIdentityAndTheModes) {
     Program program({"--tcp", "127.0.0.1:0", "--serial", "EM000777", "--fiscal-no", "90000777",
-                     "--last-doc", "any"});
+                     "--last-doc", "any", "--fault-reports", "run", "--at", "45:1:bit:0:4"});
     const std::string ready = program.ReadLine();
     ASSERT_EQ(ready.rfind("TCP 127.0.0.1:", 0), 0u) << ready;
     auto line = Line::Tcp(
@@ -132,6 +132,8 @@ TEST(FpemuProgram, TakesTheIdentityAndTheLastDocumentMode) {
     line->Ask(0x21, 0x30, "1,,1");
     line->Ask(0x22, 0x3C, "");
     EXPECT_EQ(line->Ask(0x23, 0x71, "").data, "1");
+    EXPECT_EQ(line->Ask(0x24, 0x45, "0").status[0], 0x90);  // run under the fault
+    EXPECT_EQ(line->Ask(0x25, 0x6E, "11").data, "0,0,0,0,0,0,0,0,0,2");
     EXPECT_EQ(program.Finish(true), 0);
 }
 
@@ -145,6 +147,7 @@ TEST(FpemuProgram, RefusesBadArguments) {
         {"--tcp"},
         {"--verbose", "1"},
         {"--tcp", "0", "--last-doc", "cancelled"},
+        {"--tcp", "0", "--fault-reports", "print"},
         {"--tcp", "0", "--serial", ""},
         {"--tcp", "0", "--serial", "EM,1"},
         {"--tcp", "0", "--fiscal-no", "12345678901234567"},
