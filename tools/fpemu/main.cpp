@@ -56,7 +56,7 @@ bool ParseInt(const std::string& text, int& value) {
 
 bool IdentityText(const std::string& text) {
     return !text.empty() && text.size() <= 16 && std::all_of(text.begin(), text.end(), [](char c) {
-        return c > ' ' && c < 0x7F && c != ',';
+        return c >= ' ' && c < 0x7F && c != ',';
     });
 }
 
