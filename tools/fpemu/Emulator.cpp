@@ -64,6 +64,8 @@ struct Emulator::Impl {
         Answer answer;
     };
     std::optional<Executed> lastExecuted;
+    // What the request of a status-bit trigger got, for its repeats.
+    Answer bitAnswer;
 
     mutable std::mutex logMutex;
     mutable std::condition_variable logChanged;
@@ -112,7 +114,7 @@ struct Emulator::Impl {
     void ReadRequests();
     void Record(const Request& request);
     void StartNextAnswer();
-    Answer ExecuteWithBit(const Trigger& trigger, const Request& request);
+    Answer ExecuteWithBit(const TriggerList::Met& met, const Request& request);
     void Fire(const Trigger& trigger);
     void DiscardInput();
     std::optional<TimePoint> Advance(TimePoint now);
@@ -245,7 +247,7 @@ void Emulator::Impl::StartNextAnswer() {
     }
     Answer answer;
     if (kind == Trigger::Kind::StatusBit) {
-        answer = ExecuteWithBit(met->trigger, request);
+        answer = ExecuteWithBit(*met, request);
     } else if (ExecutesCommand(step.fault) && !(kind == Trigger::Kind::Lose && met->repeat)) {
         if (lastExecuted && lastExecuted->seq == request.seq && lastExecuted->cmd == request.cmd &&
             lastExecuted->payload == request.payload) {
@@ -270,14 +272,17 @@ void Emulator::Impl::StartNextAnswer() {
     plan.assign(actions.begin(), actions.end());
 }
 
-// The bit is on for this request only; a retry executes anew, so it meets the bit again rather
-// than an answer from before it.
-Answer Emulator::Impl::ExecuteWithBit(const Trigger& trigger, const Request& request) {
-    printer.SetStatusBit(trigger.byteIndex, trigger.bit, true);
-    Answer answer = printer.Execute(request.cmd, request.payload);
-    printer.SetStatusBit(trigger.byteIndex, trigger.bit, false);
-    lastExecuted.reset();
-    return answer;
+// The bit is on for this request only, which executes anew, so it meets the bit rather than an
+// answer from before it. A repeat gets the same answer, so that a command the bit does not stop
+// (a report run under a fault) runs once.
+Answer Emulator::Impl::ExecuteWithBit(const TriggerList::Met& met, const Request& request) {
+    if (!met.repeat) {
+        printer.SetStatusBit(met.trigger.byteIndex, met.trigger.bit, true);
+        bitAnswer = printer.Execute(request.cmd, request.payload);
+        printer.SetStatusBit(met.trigger.byteIndex, met.trigger.bit, false);
+        lastExecuted.reset();
+    }
+    return bitAnswer;
 }
 
 void Emulator::Impl::Fire(const Trigger& trigger) {

@@ -176,6 +176,15 @@ void Printer::RequirePaper() const {
     }
 }
 
+// A printer that runs reports under the fault bit prints them; its answer still shows the bit.
+void Printer::RequireReportPaper() const {
+    if (state_.faultReports == FaultReports::Refuse) {
+        RequirePaper();
+    } else if (persistent_[2] & 0x01) {
+        Refuse();
+    }
+}
+
 // Fiscal memory error, full, locked or its last entry failed, or the electronic journal at its
 // end: nothing fiscal can be recorded.
 void Printer::RequireFiscalMemory() const {

@@ -71,6 +71,10 @@ struct Receipt {
 // numbered when it opened, becomes the last document.
 enum class LastDocument { Closed, Any };
 
+// What a report does under the fault bit [0/4] (printer fault, cover open): some printers print
+// nothing, others print it and still report the fault. Receipts are refused either way.
+enum class FaultReports { Refuse, Run };
+
 struct ZRecord {
     int64_t number = 0;
     int64_t date = 0;  // days since 1970-01-01 on the printer's clock
@@ -104,6 +108,7 @@ struct PrinterState {
     int64_t fiscalReceiptNo = 0;  // last fiscal receipt
     int64_t lastClosedNo = 0;     // what 0x71 answers (see lastDocument)
     LastDocument lastDocument = LastDocument::Closed;
+    FaultReports faultReports = FaultReports::Refuse;
     int64_t zReportNo = 0;  // last Z report
 
     // Since the last Z report.
@@ -163,6 +168,7 @@ private:
     void Print(const std::string& line);
     void PrintHeader();
     void RequirePaper() const;
+    void RequireReportPaper() const;
     void RequireFiscalMemory() const;
     void RequireNoReceipt() const;
     void RequireFiscal() const;

@@ -47,7 +47,7 @@ std::string Printer::Report(const std::string& data) {
     }
     const bool clear = data.size() == 1;
     RequireNoReceipt();
-    RequirePaper();
+    RequireReportPaper();
     const int width = state_.lineWidth;
     switch (data[0]) {
         case '0':
@@ -137,7 +137,7 @@ std::string Printer::FiscalMemoryReport(const std::string& data, bool byDate, bo
         SyntaxError();
     }
     RequireNoReceipt();
-    RequirePaper();
+    RequireReportPaper();
     PrintFiscalMemory(first, fields.size() == 2 ? last : first, byDate, detailed);
     return {};
 }
@@ -147,7 +147,7 @@ std::string Printer::Diagnostic(const std::string& data) {
         SyntaxError();
     }
     RequireNoReceipt();
-    RequirePaper();
+    RequireReportPaper();
     Print("DIAGNOSTIC");
     Print(PadBetween("MODEL", state_.model, state_.lineWidth));
     Print(PadBetween("FIRMWARE", state_.firmware, state_.lineWidth));

@@ -1,7 +1,8 @@
 // fpemu: a fiscal printer emulator for tests and demonstrations.
 //
 //   fpemu --tcp [HOST:]PORT | --pty COMn  [--log FILE] [--script STEPS] [--at TRIGGER]...
-//         [--last-doc closed|any] [--serial TEXT] [--fiscal-no TEXT]
+//         [--last-doc closed|any] [--fault-reports refuse|run] [--serial TEXT]
+//         [--fiscal-no TEXT]
 //
 // Prints "TCP HOST:PORT" or the KALVORA_PORTS entry ("COM7=/dev/pts/3") once it serves, logs
 // every request frame to FILE (default: stderr) and runs until SIGINT or SIGTERM.
@@ -23,7 +24,8 @@ namespace {
 
 const char kUsage[] =
     "usage: fpemu --tcp [HOST:]PORT | --pty COMn [--log FILE] [--script STEPS] [--at TRIGGER]...\n"
-    "             [--last-doc closed|any] [--serial TEXT] [--fiscal-no TEXT]\n"
+    "             [--last-doc closed|any] [--fault-reports refuse|run] [--serial TEXT]\n"
+    "             [--fiscal-no TEXT]\n"
     "  --tcp     serve TCP on HOST (default 127.0.0.1) and PORT (0 picks a free one)\n"
     "  --pty     serve a pseudo-terminal and print its KALVORA_PORTS entry\n"
     "  --log     append the received frames to FILE instead of stderr\n"
@@ -32,6 +34,8 @@ const char kUsage[] =
     "            35:1:bit:2:0, 38:1:signal:KILL:@ostrelin.pid:after\n"
     "  --last-doc  what the last document number (0x71) counts: closed receipts (default),\n"
     "            or any receipt ended, a cancelled one too\n"
+    "  --fault-reports  under the fault bit [0/4], refuse reports (default) or print them\n"
+    "            and still report the bit\n"
     "  --serial, --fiscal-no  the printer's serial (default EM000001) and fiscal memory\n"
     "            number (default 90000001)\n";
 
@@ -42,7 +46,7 @@ struct Options {
     std::string logFile;
     std::string script;
     std::vector<std::string> triggers;
-    fpemu::PrinterState identity;  // only the fields that options set are taken from here
+    fpemu::PrinterState printer;  // only the fields that options set are taken from here
 };
 
 bool ParseInt(const std::string& text, int& value) {
@@ -52,7 +56,7 @@ bool ParseInt(const std::string& text, int& value) {
 
 bool IdentityText(const std::string& text) {
     return !text.empty() && text.size() <= 16 && std::all_of(text.begin(), text.end(), [](char c) {
-        return c > ' ' && c < 0x7F && c != ',';
+        return c >= ' ' && c < 0x7F && c != ',';
     });
 }
 
@@ -89,15 +93,21 @@ std::string ParseArguments(int argc, char** argv, Options& options) {
             if (value != "closed" && value != "any") {
                 return "bad --last-doc \"" + value + "\" (expected closed or any)";
             }
-            options.identity.lastDocument =
+            options.printer.lastDocument =
                 value == "any" ? fpemu::LastDocument::Any : fpemu::LastDocument::Closed;
+        } else if (option == "--fault-reports") {
+            if (value != "refuse" && value != "run") {
+                return "bad --fault-reports \"" + value + "\" (expected refuse or run)";
+            }
+            options.printer.faultReports =
+                value == "run" ? fpemu::FaultReports::Run : fpemu::FaultReports::Refuse;
         } else if (option == "--serial" || option == "--fiscal-no") {
             // The diagnostic answer separates its fields with commas.
             if (!IdentityText(value)) {
                 return "bad " + option + " \"" + value +
                        "\" (1 to 16 printable characters, no comma)";
             }
-            (option == "--serial" ? options.identity.serial : options.identity.fiscalNo) = value;
+            (option == "--serial" ? options.printer.serial : options.printer.fiscalNo) = value;
         } else {
             return "unknown option " + option;
         }
@@ -158,9 +168,10 @@ int main(int argc, char** argv) {
         }
         emulator->WithPrinter([&options](fpemu::Printer& printer) {
             fpemu::PrinterState& state = printer.State();
-            state.lastDocument = options.identity.lastDocument;
-            state.serial = options.identity.serial;
-            state.fiscalNo = options.identity.fiscalNo;
+            state.lastDocument = options.printer.lastDocument;
+            state.faultReports = options.printer.faultReports;
+            state.serial = options.printer.serial;
+            state.fiscalNo = options.printer.fiscalNo;
         });
         if (emulator->IsTcp()) {
             std::printf("TCP %s:%u\n", emulator->Host().c_str(), emulator->Port());

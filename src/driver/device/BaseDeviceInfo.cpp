@@ -8,8 +8,7 @@
 
 namespace {
 
-// A printer with a fault or an open cover answers a report without printing it.
-constexpr TStatusBitCheck ReportChecks[] = {NoPaper, PrinterFault};
+constexpr TStatusBitCheck ReportChecks[] = {NoPaper};
 constexpr TStatusBitCheck DiagnosticChecks[] = {NoPaper, NonFiscalOpen, FiscalOpen};
 
 constexpr TCommandRule RunReportRule{ReportChecks};

@@ -245,8 +245,11 @@ TEST(DeviceCommands, StatusPreChecksComeFirst) {
              return D.GetReceiptState(true, Open, N, X, X);
          },
          StatusWith({{1, 1}}), 216, ""},
-        {"a report not printed", [](auto& D) { return D.RunReport(0, false); },
-         StatusWith({{0, 4}}), 219, "The printer is malfunctioning or oppened. [0/4] "},
+        {"a report under [0/4] runs", [](auto& D) { return D.RunReport(0, true); },
+         StatusWith({{0, 4}}), 0, ""},
+        {"a fiscal memory report under [0/4] runs",
+         [](auto& D) { return D.FiscalMemoryReportByBlocks(true, 1, 0); }, StatusWith({{0, 4}}), 0,
+         ""},
         {"short status", [](auto& D) { return D.PrintDiagnostic(); }, TDataBuffer(5, 0x80), 200,
          "Invalid data from the printer. Varying length of the declared. [6/5]"},
     };

@@ -332,6 +332,10 @@ TEST_P(EmulatorLink, TriggersWaitForTheirCommandAndCoverItsRetries) {
         {"31:2:lose", [](const Bytes& answer) { EXPECT_TRUE(answer.empty()); }, 1},
         {"31:2:bit:2:0",  // no paper: refused
          [](const Bytes& answer) { EXPECT_EQ(TakeApart(answer).status[2], 0x89); }, 0},
+        {"31:2:bit:0:4",  // a fault: refused
+         [](const Bytes& answer) { EXPECT_EQ(TakeApart(answer).status[0], 0x90); }, 0},
+        {"31:2:bit:0:2",  // the clock not set: sold once, the retry answered as before
+         [](const Bytes& answer) { EXPECT_EQ(TakeApart(answer).status[0], 0x84); }, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.trigger);
@@ -344,6 +348,34 @@ TEST_P(EmulatorLink, TriggersWaitForTheirCommandAndCoverItsRetries) {
         row.check(AnswerTo(*line, sale));
         row.check(AnswerTo(*line, sale));
         EXPECT_EQ(line->Ask(NextSeq(), 0x4C, "T").data, row.sold == 1 ? "1,2,300,0" : "1,1,100,0");
+    }
+}
+
+// A Z report and its retry under a fault trigger: both answers show the fault, and the report
+// runs once on a printer that runs reports then, not at all on one that refuses them.
+TEST_P(EmulatorLink, ReportUnderAFaultTriggerRunsByThePrinterMode) {
+    struct Row {
+        FaultReports mode;
+        int reports;
+    };
+    for (const Row& row : {Row{FaultReports::Refuse, 0}, Row{FaultReports::Run, 1}}) {
+        SCOPED_TRACE(row.reports);
+        emulator->WithPrinter([&row](Printer& printer) {
+            printer = Printer();
+            printer.State().faultReports = row.mode;
+        });
+        emulator->At("45:1:bit:0:4");
+        const Bytes report = RequestFrame(NextSeq(), 0x45, "0");
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const Reply reply = TakeApart(AnswerTo(*line, report));
+            EXPECT_EQ(reply.status[0], 0x90);
+        }
+        EXPECT_EQ(line->Ask(NextSeq(), 0x4A, "X").status[0], 0x80);
+        const std::vector<std::string> journal = emulator->Journal();
+        EXPECT_EQ(
+            std::count_if(journal.begin(), journal.end(),
+                          [](const std::string& text) { return text.starts_with("Z REPORT"); }),
+            row.reports);
     }
 }
 

@@ -109,6 +109,11 @@ TEST_F(PrinterTest, RefusedCommandsChangeNothingAndSetTheirBit) {
     auto openFiscal = [this] { Ok(0x30, "1,,1"); };
     auto openNonFiscal = [this] { Ok(0x26, ""); };
     auto none = [] {};
+    auto fault = [this] { printer.SetStatusBit(0, 4, true); };
+    auto faultRunningReports = [this] {
+        printer.State().faultReports = FaultReports::Run;
+        printer.SetStatusBit(0, 4, true);
+    };
     const Row rows[] = {
         {"sale without a receipt", none, 0x31, "x\tA1.00", 1, 1, ""},
         {"unknown tax letter", openFiscal, 0x31, "x\tZ1.00", 0, 0, ""},
@@ -131,6 +136,16 @@ TEST_F(PrinterTest, RefusedCommandsChangeNothingAndSetTheirBit) {
         {"no paper", [this] { printer.SetStatusBit(2, 0, true); }, 0x30, "1,,1", -1, -1, ""},
         {"clock not set", [this] { printer.SetStatusBit(0, 2, true); }, 0x30, "1,,1", -1, -1, ""},
         {"fiscal memory full", [this] { printer.SetStatusBit(4, 4, true); }, 0x45, "0", -1, -1, ""},
+        {"Z report under a fault", fault, 0x45, "0", -1, -1, ""},
+        {"fiscal memory report under a fault", fault, 0x5F, "1", -1, -1, ""},
+        {"diagnostic under a fault", fault, 0x47, "", -1, -1, ""},
+        {"receipt under a fault, reports run", faultRunningReports, 0x30, "1,,1", -1, -1, ""},
+        {"report without paper, reports run under a fault",
+         [&] {
+             faultRunningReports();
+             printer.SetStatusBit(2, 0, true);
+         },
+         0x45, "0N", -1, -1, ""},
         {"report in a receipt", openFiscal, 0x45, "0N", 1, 1, ""},
         {"status with a bad flag", none, 0x4A, "Q", 0, 0, ""},
         {"unknown command", none, 0x99, "", 0, 1, ""},
@@ -301,6 +316,32 @@ TEST_F(PrinterTest, ReportsAndTheFiscalMemory) {
     EXPECT_TRUE(Run(0x4F, "311226,011226").Bit(0, 0));
     Ok(0x47, "");
     EXPECT_TRUE(Printed(PadBetween("SERIAL", "EM000001", width)));
+}
+
+// A printer that runs reports under a fault prints them and still shows the fault.
+TEST_F(PrinterTest, ReportsRunUnderAFaultWhenThePrinterRunsThem) {
+    struct Row {
+        uint8_t cmd;
+        const char* payload;
+        const char* printed;
+    };
+    const Row rows[] = {
+        {0x45, "0", "Z REPORT 1"},
+        {0x45, "0N", "X REPORT"},
+        {0x49, "1", "FISCAL MEMORY REPORT"},
+        {0x4F, "010126", "SHORT FISCAL MEMORY REPORT"},
+        {0x47, "", "DIAGNOSTIC"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.printed);
+        printer = Printer();
+        printer.State().faultReports = FaultReports::Run;
+        printer.SetStatusBit(0, 4, true);
+        const Result result = Run(row.cmd, row.payload);
+        EXPECT_TRUE(result.Bit(0, 4));
+        EXPECT_FALSE(result.Bit(0, 0) || result.Bit(1, 1));
+        EXPECT_TRUE(Printed(row.printed));
+    }
 }
 
 TEST_F(PrinterTest, ProgrammingAndReadingBack) {

@@ -119,19 +119,21 @@ TEST(FpemuProgram, PrintsThePortMappingOfItsPty) {
     EXPECT_EQ(program.Finish(true), 0);
 }
 
-// The identity and the counting mode a test sets to stand for another printer.
-TEST(FpemuProgram, TakesTheIdentityAndTheLastDocumentMode) {
-    Program program({"--tcp", "127.0.0.1:0", "--serial", "EM000777", "--fiscal-no", "90000777",
-                     "--last-doc", "any"});
+// The identity and the modes a test sets to stand for another printer.
+TEST(FpemuProgram, TakesTheIdentityAndTheModes) {
+    Program program({"--tcp", "127.0.0.1:0", "--serial", "EM 000777", "--fiscal-no", "90000777",
+                     "--last-doc", "any", "--fault-reports", "run", "--at", "45:1:bit:0:4"});
     const std::string ready = program.ReadLine();
     ASSERT_EQ(ready.rfind("TCP 127.0.0.1:", 0), 0u) << ready;
     auto line = Line::Tcp(
         "127.0.0.1", static_cast<uint16_t>(std::atoi(ready.substr(ready.rfind(':') + 1).c_str())));
     EXPECT_EQ(line->Ask(0x20, 0x5A, "0").data,
-              "FPEMU,1.00 20Jan26 1200,4A2F,00000000,EM000777,90000777");
+              "FPEMU,1.00 20Jan26 1200,4A2F,00000000,EM 000777,90000777");
     line->Ask(0x21, 0x30, "1,,1");
     line->Ask(0x22, 0x3C, "");
     EXPECT_EQ(line->Ask(0x23, 0x71, "").data, "1");
+    EXPECT_EQ(line->Ask(0x24, 0x45, "0").status[0], 0x90);  // run under the fault
+    EXPECT_EQ(line->Ask(0x25, 0x6E, "11").data, "0,0,0,0,0,0,0,0,0,2");
     EXPECT_EQ(program.Finish(true), 0);
 }
 
@@ -145,6 +147,8 @@ TEST(FpemuProgram, RefusesBadArguments) {
         {"--tcp"},
         {"--verbose", "1"},
         {"--tcp", "0", "--last-doc", "cancelled"},
+        {"--tcp", "0", "--fault-reports", "print"},
+        {"--tcp", "0", "--serial", "EM\t1"},
         {"--tcp", "0", "--serial", ""},
         {"--tcp", "0", "--serial", "EM,1"},
         {"--tcp", "0", "--fiscal-no", "12345678901234567"},
