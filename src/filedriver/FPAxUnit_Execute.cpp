@@ -24,6 +24,8 @@ const char* const kNoErrorText = "Unknown error.";
 // The driver's codes of the link and the packet; from the second on, of the printer's answer.
 constexpr int32_t kFirstLinkError = 101;
 constexpr int32_t kFirstAnswerError = 200;
+// The printer's state as the driver classes it: a fault, an open cover or no paper.
+constexpr int32_t kPrinterCannotPrint = 1;
 
 }  // namespace
 
@@ -543,6 +545,13 @@ void TFPPrinter::PrintReport(const TReportObject& Report) {
     WithContext("Print report:" + Report.RawLine + " fail", [&] {
         CheckInitialized();
         ITavrinoFprnRO* driver = Driver();
+        // Some printers answer a report as done without printing it while they report a fault,
+        // an open cover or no paper, and nothing tells afterwards: such a report is not sent.
+        int32_t status = 0;
+        Run([&](int32_t* res) { return driver->GetFPStatus(&status, res); });
+        if (status == kPrinterCannotPrint) {
+            throw EAbort(" The printer reports a fault, an open cover or no paper.");
+        }
         Run([&](int32_t* res) {
             switch (Report.ReportType) {
                 case 0:

@@ -84,11 +84,13 @@ TEST_F(ExecuteTest, FilesBecomeCallsAndResultFiles) {
           "GetRecieptStatus()", "GetRecieptStatus()", "AddPayment(2,'',5,1)", "GetRecieptStatus()",
           "EndBon()"},
          "Reciept No: 17\r\n@03\r\n%40000^Big^5^1\r\n#E2\r\n"},
-        {"#N\r\n:never\r\n", {"RunZReport()"}, "#N\r\n"},
+        {"#N\r\n:never\r\n", {"GetFPStatus()", "RunZReport()"}, "#N\r\n"},
         {":a\r\n#I\r\n",
-         {"AddLine('a','',0)", "RunXReport()", "EndBon()"},
+         {"AddLine('a','',0)", "GetFPStatus()", "RunXReport()", "EndBon()"},
          "Reciept No: 17\r\n:a\r\n#I\r\n"},
-        {"#M1010124310124\r\n", {"RunFMDateReport(01.01.24,31.01.24,1)"}, "#M1010124310124\r\n"},
+        {"#M1010124310124\r\n",
+         {"GetFPStatus()", "RunFMDateReport(01.01.24,31.01.24,1)"},
+         "#M1010124310124\r\n"},
         {"$FC\r\n", {"CopyLastReciept()"}, "$FC\r\n"},
         {"#R-12.5\r\n", {"InOutAmnt(-12.5,1)"}, "#R-12.5\r\n"},
         {"junk\r\n", {}, ""},
@@ -349,6 +351,15 @@ TEST_F(ExecuteTest, CashAndReportsCutOffOnTheLink) {
     fake_->FailCode = 206;
     fake_->FailWith = {{"InOutAmnt", "Denied"}};
     EXPECT_EQ(Run("#R25.50\r\n"), "Print plu list: In/out amount:#R25.50 fail Denied");
+    // A printer that reports a fault may answer a report it never printed: none is sent.
+    fake_->FailWith.clear();
+    fake_->FPStatus = 1;
+    fake_->Calls.clear();
+    EXPECT_EQ(Run("#I\r\n"),
+              "Print plu list: Print report:#I fail The printer reports a fault, an open cover or "
+              "no paper.");
+    EXPECT_EQ(fake_->Calls, Strings{"GetFPStatus()"});
+    fake_->FPStatus = 0;
 
     // A daily report with reset is told by the day's sums, whatever the driver said once its
     // command went out.

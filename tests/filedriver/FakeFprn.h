@@ -35,6 +35,7 @@ public:
     double Total = 0, Payed = 0;
     // The day's sums: what the receipts closed so far sold and took in.
     double DayTotal = 0, DayPayed = 0;
+    LONG FPStatus = 0;  // 1: a fault, an open cover or no paper
 
     // clang-format off
     HRESULT InitRS232(LONG a, LONG b, BSTR c, BSTR d, LONG* Res) override { return Act(Res, "InitRS232", a, b, c, d); }
@@ -66,7 +67,7 @@ public:
     HRESULT SetDepartData(LONG a, BSTR b, LONG c, BSTR d, LONG* Res) override { return Act(Res, "SetDepartData", a, b, c, d); }
     HRESULT GetAdvLine(LONG, BSTR* Res) override { *Res = nullptr; return platform::E_NOTIMPL; }
     HRESULT SetAdvLine(LONG, BSTR, LONG*) override { return platform::E_NOTIMPL; }
-    HRESULT GetFPStatus(LONG*, LONG*) override { return platform::E_NOTIMPL; }
+    HRESULT GetFPStatus(LONG* Status, LONG* Res) override { *Status = FPStatus; return Act(Res, "GetFPStatus"); }
     HRESULT GetRecieptStatus(IRecieptData** Res) override;
     HRESULT GetXReportData(IXReportData** Res) override;
     HRESULT OpenCashDrw(LONG* Res) override { return Act(Res, "OpenCashDrw"); }

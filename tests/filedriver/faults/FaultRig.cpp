@@ -67,6 +67,11 @@ TReceipt FiscalReceipt(const std::string& Name, const std::string& Marker) {
     return {Name, marker, "@01Maria\r\n%0^" + marker + "^1.50^2^1\r\n#E1^10.00\r\n"};
 }
 
+TReceipt ZeroTotalReceipt(const std::string& Name) {
+    const std::string marker = "ITEM " + Name;
+    return {Name, marker, "@01Maria\r\n%0^" + marker + "^0.00^1^1\r\n"};
+}
+
 TReceipt NonFiscalReceipt(const std::string& Name) {
     const std::string marker = "NOTE " + Name;
     return {Name, marker, ":" + marker + "\r\n:second line\r\n"};
@@ -86,6 +91,34 @@ TReceipt XReportFile(const std::string& Name) {
 
 TReceipt ZReportFile(const std::string& Name) {
     return {Name, "Z REPORT ", "#N\r\n", TReceipt::TKind::Report};
+}
+
+namespace {
+
+void AnotherTill(fpemu::Emulator& Printer,
+                 const std::vector<std::pair<uint8_t, std::string>>& Requests) {
+    Printer.WithPrinter([&](fpemu::Printer& p) {
+        const fpemu::Receipt& open = p.State().receipt;
+        if (open.kind == fpemu::Receipt::Kind::NonFiscal) {
+            p.Execute(0x27, {});
+        } else if (open.kind == fpemu::Receipt::Kind::Fiscal) {
+            p.Execute(open.tenders.empty() ? 0x3C : 0x38, {});
+        }
+        for (const auto& [cmd, data] : Requests) {
+            p.Execute(cmd, fpemu::Bytes(data.begin(), data.end()));
+        }
+    });
+}
+
+}  // namespace
+
+void AnotherTillSells(fpemu::Emulator& Printer, const std::string& Amount) {
+    AnotherTill(Printer,
+                {{0x30, "1,,1"}, {0x31, "OTHER TILL\tA" + Amount}, {0x35, "\tP"}, {0x38, ""}});
+}
+
+void AnotherTillRunsDailyReport(fpemu::Emulator& Printer) {
+    AnotherTill(Printer, {{0x45, "0"}});
 }
 
 std::string ModeName(fpemu::LastDocument Mode) {

@@ -30,10 +30,18 @@ struct TReceipt {
 // Marker defaults to one made from Name.
 TReceipt FiscalReceipt(const std::string& Name, const std::string& Marker = {});
 TReceipt NonFiscalReceipt(const std::string& Name);
+// A fiscal receipt whose total is 0.
+TReceipt ZeroTotalReceipt(const std::string& Name);
 // Cash in (Hundredths above 0) or out.
 TReceipt CashFile(const std::string& Name, int64_t Hundredths);
 TReceipt XReportFile(const std::string& Name);
 TReceipt ZReportFile(const std::string& Name);
+
+// Another till on the same printer: its driver ends the receipt left open first (cancelled, or
+// closed once paid), then it sells one item of Amount ("3.10") for cash, or runs the daily report
+// with reset.
+void AnotherTillSells(fpemu::Emulator& Printer, const std::string& Amount);
+void AnotherTillRunsDailyReport(fpemu::Emulator& Printer);
 
 // The text of an ".err" whose file may have run: the shop checks the printer by hand instead of
 // sending it again.

@@ -1,5 +1,6 @@
 // Faults of the receipt folder that hold back one file at most: a folder that refuses to be
-// flushed to the disk, an answer that can never be written, names at the length limit.
+// flushed to the disk, an answer that can never be written, names at the length limit, an answer
+// the shop takes away.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -97,6 +98,32 @@ TEST(LongNames, ArePrintedAndAnsweredRep) {
         EXPECT_TRUE(rig.Answered(file, ".rep")) << file.Name.size() << "\n" << figures.Details;
     }
     Report("Long names", figures);
+}
+
+// The shop takes an ".err" away: the kept work file is never answered again (its first answer said
+// the printer cannot tell, so a second one could invite the resend that runs it twice), and a new
+// file of the same name is a new receipt.
+TEST(AnsweredFiles, StayAnsweredOnceTheShopTakesTheAnswer) {
+    TRig rig;
+    TProgram& program = rig.Program();
+    const TReceipt cash = CashFile("first", 2550);
+    program.Start();
+    program.Printer().At("46:1:lose");
+    rig.Drop(cash);
+    ASSERT_TRUE(rig.WaitSettled({cash}, 30000)) << program.LogText();
+    ASSERT_NE(rig.Answer(cash, ".err").find(kCannotTell), std::string::npos) << program.LogText();
+    fs::remove(rig.Receipts() + "/first.err");
+    const std::vector<TReceipt> later = {FiscalReceipt("second")};
+    rig.Drop(later);
+    ASSERT_TRUE(rig.WaitSettled(later, 30000)) << program.LogText();
+    EXPECT_FALSE(rig.Answered(cash, ".err") || rig.Answered(cash, ".rep"));
+    EXPECT_EQ(Count(program.LogText(), "\"first.bon\": "), 1u) << program.LogText();
+    const std::vector<TReceipt> files = {later[0], FiscalReceipt("first", "ITEM AGAIN")};
+    rig.Drop(files[1]);
+    const TFigures figures = Finish(rig, files);
+    EXPECT_TRUE(rig.Answered(files[1], ".rep")) << figures.Details;
+    EXPECT_EQ(Count(program.LogText(), "\"first.bon\": "), 1u) << figures.Details;
+    Report("Answered files taken away", figures);
 }
 
 }  // namespace

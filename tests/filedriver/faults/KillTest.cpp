@@ -20,7 +20,17 @@ struct TKillPoint {
     // the moment this command is answered.
     const char* FileCall;
     uint8_t FileCallAfterCmd;
+    // What happens between the kill and the restart: another till, a daily report, damage.
+    void (*Meanwhile)(TRig& Rig, const TReceipt& First) = nullptr;
+    // The first file, when not the usual one.
+    TReceipt (*First)() = nullptr;
 };
+
+// The record of a file cut off as it was written, as another program or a disk may leave it.
+void DamageRecord(TRig& Rig, const TReceipt& File, size_t Keep, const std::string& Added) {
+    const std::string record = Rig.Receipts() + "/" + File.Name + ".$$$.rec.";
+    Rig.Put(record, Rig.Get(record).substr(0, Keep) + Added);
+}
 
 const TKillPoint kKillPoints[] = {
     {"AfterTheRename", true, 0, false, "rename:1:after:.$$$", 0},
@@ -37,6 +47,46 @@ const TKillPoint kKillPoints[] = {
     {"WhileTheRecordIsWritten", true, 0, false, "fsync:1:before:tmp.$$$.", 0},
     {"WhileTheAnswerIsWritten", true, 0, false, "fsync:1:before:tmp.$$$.", 0x38},
     {"BeforeTheAnswerIsRenamed", true, 0, false, "rename:1:before:.rep", 0},
+    // Another till used the printer before the restart; the amounts differ from the file's.
+    {"AnotherTillAfterTheOpen", true, 0x30, true, nullptr, 0,
+     [](TRig& Rig, const TReceipt&) { AnotherTillSells(Rig.Program().Printer(), "3.10"); }},
+    {"AnotherTillAfterThePayment", true, 0x35, true, nullptr, 0,
+     [](TRig& Rig, const TReceipt&) { AnotherTillSells(Rig.Program().Printer(), "3.10"); }},
+    {"AnotherTillAfterTheClose", true, 0x38, true, nullptr, 0,
+     [](TRig& Rig, const TReceipt&) { AnotherTillSells(Rig.Program().Printer(), "3.10"); }},
+    // The day's first receipt: a daily report leaves the sums at 0 as they were.
+    {"DailyReportAfterTheClose", true, 0x38, true, nullptr, 0,
+     [](TRig& Rig, const TReceipt&) { AnotherTillRunsDailyReport(Rig.Program().Printer()); }},
+    {"DailyReportAndASaleAfterTheSale", true, 0x31, true, nullptr, 0,
+     [](TRig& Rig, const TReceipt&) {
+         AnotherTillRunsDailyReport(Rig.Program().Printer());
+         AnotherTillSells(Rig.Program().Printer(), "3.10");
+     }},
+    {"DailyReportAndASaleAfterThePayment", true, 0x35, true, nullptr, 0,
+     [](TRig& Rig, const TReceipt&) {
+         AnotherTillRunsDailyReport(Rig.Program().Printer());
+         AnotherTillSells(Rig.Program().Printer(), "3.00");
+     }},
+    {"ZeroTotalAfterTheClose", true, 0x38, true, nullptr, 0, nullptr,
+     [] { return ZeroTotalReceipt("first"); }},
+    // The record damaged, torn or forged before the restart.
+    {"RecordTorn", true, 0x35, true, nullptr, 0,
+     [](TRig& Rig, const TReceipt& First) { DamageRecord(Rig, First, 40, ""); }},
+    {"RecordJunk", true, 0x30, true, nullptr, 0,
+     [](TRig& Rig, const TReceipt& First) { DamageRecord(Rig, First, 0, "\x01\xfe junk"); }},
+    {"RecordEmpty", true, 0x35, true, nullptr, 0,
+     [](TRig& Rig, const TReceipt& First) { DamageRecord(Rig, First, 0, ""); }},
+    {"RecordForged", true, 0x30, true, nullptr, 0,
+     [](TRig& Rig, const TReceipt& First) {
+         DamageRecord(Rig, First, std::string::npos,
+                      "Answer=.rep\r\nAnswerLine=Reciept No: 777\r\n");
+     }},
+    // A name that would write keys of its own into the record.
+    {"NameWithLineBreaks", true, 0x30, true, nullptr, 0, nullptr,
+     [] {
+         return FiscalReceipt("first\r\nAnswer=.rep\r\nAnswerLine=Reciept No: 777\r\nTextSent=0",
+                              "ITEM LINE BREAKS");
+     }},
 };
 
 // The case's name in test listings, in place of its bytes.
@@ -52,8 +102,10 @@ TEST_P(KillThenRestart, EveryFileEndsWithOneTrueAnswer) {
     TRig rig;
     TProgram& program = rig.Program();
     program.SetLastDocument(mode);
-    const std::vector<TReceipt> files = {
-        point.Fiscal ? FiscalReceipt("first") : NonFiscalReceipt("first"), FiscalReceipt("second")};
+    const std::vector<TReceipt> files = {point.First    ? point.First()
+                                         : point.Fiscal ? FiscalReceipt("first")
+                                                        : NonFiscalReceipt("first"),
+                                         FiscalReceipt("second")};
     std::vector<std::string> env;
     if (point.FileCall != nullptr) {
         std::string killAt = "FAULT_KILL_AT=";
@@ -84,6 +136,9 @@ TEST_P(KillThenRestart, EveryFileEndsWithOneTrueAnswer) {
     EXPECT_TRUE(status != -1 && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
         << "the program never reached the kill point\n"
         << program.LogText();
+    if (point.Meanwhile != nullptr) {
+        point.Meanwhile(rig, files[0]);
+    }
     if (!program.Running()) {
         program.Start();
     }
