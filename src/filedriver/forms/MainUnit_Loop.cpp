@@ -15,7 +15,7 @@ bool TMainForm::MinutesPassed(TDateTime Since, int Minutes) const {
 }
 
 void TMainForm::FileReadTimerTimer() {
-    if (FExitRequested || WorkUnderWay()) {
+    if (FExitRequested || TicksHeld()) {
         return;
     }
     TWorkScope busy(*this, FBusy);
