@@ -42,6 +42,10 @@ void TMainForm::FileReadTimerTimer() {
     } else if (FFileExtFailure.IsNew(InvalidBonFileExtText(s.FileExt))) {
         Log(InvalidBonFileExtText(s.FileExt), true);
     }
+    // A stop asked for during the batch waits for no refresh.
+    if (FExitRequested) {
+        return;
+    }
     if (MinutesPassed(FLastInfoTime, 20)) {
         Log("Getting info.", false);
         WriteDeviceInfoFile();
