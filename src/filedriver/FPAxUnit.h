@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -86,6 +87,9 @@ public:
     // message. A failed file whose receipt the printer cannot be asked about yet, or whose
     // answer the folder refuses, keeps its work file unanswered for a later call.
     bool ProcessFile(const std::string& Path, std::string& ErrorText);
+    // Safe on any thread, also while ProcessFiles runs: from now on no further file is taken,
+    // the one under way being finished and answered.
+    void StopTakingFiles() { FStopTakingFiles = true; }
 
     // ---- Files still to be answered (FPAxUnit_Settle.cpp) -------------------------------------
     // Once a tick, without the printer: writes the answers the folder refused before. True when
@@ -215,6 +219,7 @@ private:
     std::map<std::string, TUnsettled> FUnsettled;
     std::map<std::string, TPendingAnswer> FPendingAnswers;
     std::string FFlushWarning;  // the last one logged
+    std::atomic<bool> FStopTakingFiles{false};
 };
 
 // Creates the driver object by its class identifier; a failure raises EAbort.

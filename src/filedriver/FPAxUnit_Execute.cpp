@@ -41,6 +41,9 @@ bool TFPPrinter::ProcessFiles(const std::vector<std::string>& List) {
         }
         const std::string folder = ReceiptFolder();
         for (const std::string& entry : List) {
+            if (FStopTakingFiles) {
+                break;
+            }
             // A new receipt printed while an earlier one is unsettled could be taken for it; an
             // answer waiting for the folder holds only its own file, unless the folder takes no
             // writes at all.

@@ -2,6 +2,9 @@
 // the printer, work files left by an interrupted run, and answers the folder refused.
 #include <unistd.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "Clock.h"
 #include "ConstUnit_Program.h"
 #include "FPAxUnit.h"
@@ -79,8 +82,18 @@ bool TFPPrinter::HasUnsettledFiles() {
 }
 
 std::vector<std::string> TFPPrinter::UnansweredWorkFiles() {
+    const std::string folder = ReceiptFolder();
+    // A file left unsettled in a folder the settings no longer name is settled there, first:
+    // no file was taken since it began to wait.
+    std::vector<std::string> works;
+    for (const auto& entry : FUnsettled) {
+        if (folder + ExtractFileName(entry.first) != entry.first && PathExists(entry.first)) {
+            works.push_back(entry.first);
+        }
+    }
+    std::ranges::copy(WorkFilesIn(folder), std::back_inserter(works));
     std::vector<std::string> paths;
-    for (const std::string& work : WorkFilesIn(ReceiptFolder())) {
+    for (const std::string& work : works) {
         // A receipt of an earlier run is named by today's extension.
         const auto known = FUnsettled.find(work);
         const std::string path = known != FUnsettled.end()
@@ -101,7 +114,14 @@ std::vector<std::string> TFPPrinter::UnansweredWorkFiles() {
 }
 
 bool TFPPrinter::SettleWorkFiles() {
-    std::erase_if(FUnsettled, [](const auto& entry) { return !PathExists(entry.first); });
+    std::erase_if(FUnsettled, [this](const auto& entry) {
+        if (PathExists(entry.first)) {
+            return false;
+        }
+        DoMessage("File " + QuotedName(entry.second.Path) +
+                  " no longer waits to be settled: its work file \"" + entry.first + "\" is gone");
+        return true;
+    });
     for (const std::string& path : UnansweredWorkFiles()) {
         const std::string work = WorkFileName(path);
         if (FUnsettled.count(work) == 0) {

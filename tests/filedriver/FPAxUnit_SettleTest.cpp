@@ -142,8 +142,10 @@ TEST_F(SettleTest, APrinterSilentAtTheClose) {
 }
 
 TEST_F(SettleTest, AReceiptThePrinterCannotBeAskedAboutWaitsForTheNextConnection) {
-    for (const bool restart : {false, true}) {
-        SCOPED_TRACE(restart ? "after a restart" : "same run");
+    enum { kSameRun, kRestart, kFolderChanged };
+    for (const int way : {kSameRun, kRestart, kFolderChanged}) {
+        SCOPED_TRACE(way);
+        Settings().BonFolder = Path("");
         Connect();
         emulator_->ClearFrames();
         Process("learn", kFiscal);
@@ -162,14 +164,22 @@ TEST_F(SettleTest, AReceiptThePrinterCannotBeAskedAboutWaitsForTheNextConnection
         EXPECT_EQ(Closed(), closed);
 
         emulator_->ClearScript();
-        if (restart) {
+        if (way == kRestart) {
             NewPrinter();
         } else {
             ASSERT_TRUE(ConnectToEmulator(*printer_, *emulator_));
         }
+        // The folder left keeps "w" until it is settled there; "next" of the new folder prints.
+        const std::string next = way == kFolderChanged ? "new/next" : "next";
+        if (way == kFolderChanged) {
+            std::filesystem::create_directory(Path("new"));
+            std::filesystem::rename(Path("next.bon"), Path("new/next.bon"));
+            Settings().BonFolder = Path("new");
+            EXPECT_TRUE(printer_->HasUnsettledFiles());
+        }
         printer_->ProcessFiles({"1\tnext.bon"});
         EXPECT_EQ(Answer("w"), ".rep");
-        EXPECT_EQ(Answer("next"), ".rep");
+        EXPECT_EQ(Answer(next), ".rep");
         EXPECT_EQ(Closed() - closed, 2);
         EXPECT_EQ(Get(Path("w.rep")), Header() +
                                           "Reciept No: " + std::to_string(LastClosedNo() - 1) +
@@ -178,8 +188,8 @@ TEST_F(SettleTest, AReceiptThePrinterCannotBeAskedAboutWaitsForTheNextConnection
                      std::filesystem::exists(Path("w.$$$.rec.")));
         printer_.reset();
         emulator_->Stop();
-        for (const char* name : {"learn.rep", "w.rep", "next.rep"}) {
-            std::filesystem::remove(Path(name));
+        for (const char* name : {"learn.rep", "w.rep", "next.rep", "new"}) {
+            std::filesystem::remove_all(Path(name));
         }
     }
 }

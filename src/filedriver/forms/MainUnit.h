@@ -224,7 +224,9 @@ private:
         std::function<bool()> Prepare{};
         std::function<QString()> SuccessText{};  // default: S_FinishedOK
         bool SuccessBox = true;
-        bool KeepTimer = false;  // the file timer stays as it is
+        // The file timer keeps running and its ticks wait only for the printer work: files print
+        // while the success box is open. The printer is disconnected before the box.
+        bool FilesBehindBox = false;
         bool DisconnectBeforeBox = false;
         // Prints or moves cash: refused while a receipt file is unsettled, as such a receipt
         // could be taken for the file's.
@@ -247,6 +249,8 @@ private:
     class TActionGuard;
     // A tick, a menu action or a driver call is under way.
     bool WorkUnderWay() const;
+    // The same, but for an action whose box lets files print behind it.
+    bool TicksHeld() const;
     // Closes the window when an exit was asked for and nothing is under way any more.
     void ExitWhenIdle();
     // The same once the caller's stack has unwound.
@@ -275,6 +279,8 @@ private:
     // included: other actions are refused and ticks are held, so that a tick never prints or
     // disconnects in the middle of it.
     bool FActionRunning = false;
+    // The running action's printer work is done and its box lets files print meanwhile.
+    bool FFilesBehindBox = false;
     bool FExitRequested = false;
     // The first activation is under way; activations inside its message boxes do nothing.
     bool FActivating = false;

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <cmath>
+#include <optional>
 
 #include "ConstUnit_Program.h"
 #include "FormText.h"
@@ -46,6 +47,10 @@ bool TMainForm::WorkUnderWay() const {
     return FBusy || FActionRunning || FDriverThread.Running();
 }
 
+bool TMainForm::TicksHeld() const {
+    return FBusy || (FActionRunning && !FFilesBehindBox) || FDriverThread.Running();
+}
+
 bool TMainForm::CheckNotBusy() {
     if (WorkUnderWay()) {
         WarningBox(Msg(LngMessages().S_ActiveTask));
@@ -82,7 +87,7 @@ void TMainForm::RunDeviceAction(const TDeviceAction& Action) {
     if (!CheckNotBusy()) {
         return;
     }
-    TActionGuard guard(*this, !Action.KeepTimer);
+    TActionGuard guard(*this, !Action.FilesBehindBox);
     const TLngMessages& m = LngMessages();
     // Ticks are held from here on, so no file can become unsettled before the action ends.
     if (Action.Prints && FPrinter && FPrinter->HasUnsettledFiles()) {
@@ -92,12 +97,14 @@ void TMainForm::RunDeviceAction(const TDeviceAction& Action) {
     if (Action.Prepare && !Action.Prepare()) {
         return;
     }
+    const bool disconnectFirst =
+        Action.DisconnectBeforeBox || Action.FilesBehindBox || !Action.SuccessBox;
     const bool connected = StartConnected(Action.Caption);
     bool done = false;
     if (connected) {
         done = Attempt(Action.Operation);
         EndTask();
-        if (done && (Action.DisconnectBeforeBox || !Action.SuccessBox)) {
+        if (done && disconnectFirst) {
             DisconnectPrinter();
         }
     }
@@ -106,8 +113,13 @@ void TMainForm::RunDeviceAction(const TDeviceAction& Action) {
     } else if (!done) {
         ErrorBox(Msg(m.S_ErrorOccurred));
     } else if (Action.SuccessBox) {
-        InfoBox(Action.SuccessText ? Action.SuccessText() : Msg(m.S_FinishedOK));
-        if (!Action.DisconnectBeforeBox) {
+        const QString text = Action.SuccessText ? Action.SuccessText() : Msg(m.S_FinishedOK);
+        std::optional<TWorkScope> filesGoOn;
+        if (Action.FilesBehindBox) {
+            filesGoOn.emplace(*this, FFilesBehindBox);
+        }
+        InfoBox(text);
+        if (!disconnectFirst) {
             DisconnectPrinter();
         }
     }
@@ -188,7 +200,7 @@ void TMainForm::CopyLastBonClick() {
 void TMainForm::spbTestPrnClick() {
     RunDeviceAction({.Caption = spbTestPrn->text(),
                      .Operation = Raising(&TPrinterAccess::PrintDiagReceipt),
-                     .KeepTimer = true});
+                     .FilesBehindBox = true});
 }
 
 void TMainForm::DoSumInOut(bool IsOut) {

@@ -15,12 +15,20 @@ bool TMainForm::MinutesPassed(TDateTime Since, int Minutes) const {
 }
 
 void TMainForm::FileReadTimerTimer() {
-    if (chkProcessPause->isChecked() || FExitRequested || WorkUnderWay()) {
+    if (FExitRequested || TicksHeld()) {
         return;
     }
     TWorkScope busy(*this, FBusy);
     const TSettings& s = Settings();
     if (FFolderLock.Lock(s.BonFolder) == TFolderLock::TResult::HeldByOther) {
+        return;
+    }
+    // The pause holds new files and the refresh only: settling a file that waits is old work,
+    // and the menu stays refused until it is settled.
+    if (chkProcessPause->isChecked()) {
+        if (FPrinter && FPrinter->BatchDue(false)) {
+            ProcessFiles({});
+        }
         return;
     }
     // A refused extension stops only the receipts: the device information is still refreshed.
@@ -33,6 +41,10 @@ void TMainForm::FileReadTimerTimer() {
         }
     } else if (FFileExtFailure.IsNew(InvalidBonFileExtText(s.FileExt))) {
         Log(InvalidBonFileExtText(s.FileExt), true);
+    }
+    // A stop asked for during the batch waits for no refresh.
+    if (FExitRequested) {
+        return;
     }
     if (MinutesPassed(FLastInfoTime, 20)) {
         Log("Getting info.", false);

@@ -202,6 +202,9 @@ void TMainForm::RequestExit() {
         return;
     }
     FExitRequested = true;
+    if (FPrinter) {
+        FPrinter->StopTakingFiles();
+    }
     // A stop from outside has nobody to answer a box: what waits for the user is cancelled.
     QCoreApplication::instance()->installEventFilter(this);
     for (QWidget* window : QApplication::topLevelWidgets()) {

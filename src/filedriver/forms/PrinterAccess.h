@@ -43,6 +43,9 @@ public:
     virtual bool BatchDue(bool NewFiles) = 0;
     // A work file waits for the printer to tell whether its receipt was closed.
     virtual bool HasUnsettledFiles() = 0;
+    // Safe on any thread, also while another call runs: the batch under way and every later one
+    // take no further file.
+    virtual void StopTakingFiles() = 0;
 };
 
 // The engine's printer access object behind that view.
@@ -69,6 +72,7 @@ public:
     bool ProcessFiles(const std::vector<std::string>& List) override;
     bool BatchDue(bool NewFiles) override;
     bool HasUnsettledFiles() override;
+    void StopTakingFiles() override { FPrinter.StopTakingFiles(); }
 
 private:
     TFPPrinter FPrinter;

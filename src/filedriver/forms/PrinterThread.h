@@ -61,6 +61,8 @@ public:
     bool ProcessFiles(const std::vector<std::string>& List) override;
     bool BatchDue(bool NewFiles) override;
     bool HasUnsettledFiles() override;
+    // On the caller's thread, as the call it stops is under way on the driver thread.
+    void StopTakingFiles() override { FPrinter->StopTakingFiles(); }
 
 private:
     // Runs Work on the driver thread, then takes over what the object knows of the printer.
@@ -77,7 +79,8 @@ private:
     }
 
     TDriverThread& FThread;
-    std::unique_ptr<TPrinterAccess> FPrinter;  // touched on the driver thread only
+    // Touched on the driver thread only, but for StopTakingFiles.
+    std::unique_ptr<TPrinterAccess> FPrinter;
     TMessageEvent FOnMessage;
     TPrnInfo FPrnInfo;
     int32_t FDoneCount = 0;

@@ -35,12 +35,14 @@ public:
     bool ProcessFiles(const std::vector<std::string>& List) override;
     bool BatchDue(bool NewFiles) override { return NewFiles || FilesWaiting; }
     bool HasUnsettledFiles() override;
+    void StopTakingFiles() override { StopAsked = true; }
 
     TPrnInfo Info;
     int32_t Done = 0;
     bool ConnectAnswers = true;
     bool OperationsAnswer = true;
     bool FilesWaiting = false;  // work files wait for the printer
+    std::atomic<bool> StopAsked{false};
     // Serial numbers of the printers on serial ports; a port not named here does not answer.
     std::map<std::string, std::string> SerialOnPort;
     // Runs inside every operation after the connection (a test's view into the middle).

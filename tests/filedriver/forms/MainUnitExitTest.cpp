@@ -39,7 +39,7 @@ protected:
     std::unique_ptr<QSignalSpy> Closed;
 };
 
-TEST_F(ExitSignalTest, ASignalDuringABatchEndsTheProgramOnceTheBatchIsDone) {
+TEST_F(ExitSignalTest, ASignalDuringABatchEndsTheProgramOnceTheFileUnderWayIsDone) {
     TMainForm& form = StartedWithSignals();
     Put(BonFolder() + "a.bon", ":Hello\r\n");
     // SIGTERM comes while the receipt prints; a SIGHUP follows once it was taken, and only then
@@ -53,13 +53,17 @@ TEST_F(ExitSignalTest, ASignalDuringABatchEndsTheProgramOnceTheBatchIsDone) {
             answer.release();
         }
     });
-    Printer->DuringOperation = [&answer] {
+    // The batch is told to take no further file before the file under way ends.
+    bool stopped = false;
+    Printer->DuringOperation = [this, &answer, &stopped] {
         ::raise(SIGTERM);
         answer.acquire();
+        stopped = Printer->StopAsked;
     };
     form.FileReadTimerTimer();
     EXPECT_EQ(Closed->count(), 0);
     EXPECT_EQ(received, 2);
+    EXPECT_TRUE(stopped);
     EXPECT_EQ(std::count(Journal.begin(), Journal.end(), "ProcessFiles a.bon"), 1);
     ASSERT_TRUE(WaitClosed());
     EXPECT_EQ(Journal.back(), "DisconnectPRN");

@@ -177,11 +177,19 @@ TEST_F(FileLoopTest, FirstTickTakesFilesOldestFirstAndWritesTheDeviceFile) {
     EXPECT_FALSE(Form().Busy());
 }
 
-TEST_F(FileLoopTest, WorkFilesWaitingForThePrinterBringABatchWithoutNewFiles) {
+TEST_F(FileLoopTest, WorkFilesWaitingForThePrinterAreSettledAlsoWhilePaused) {
     Started();
+    Receipt("a.bon", 60);
     Printer->FilesWaiting = true;
+    // Paused, the tick settles them but takes no new file and refreshes nothing.
+    Form().chkProcessPause->setChecked(true);
     Tick();
-    EXPECT_NE(std::find(Journal.begin(), Journal.end(), "ProcessFiles"), Journal.end());
+    const std::vector<std::string> settled = {"ConnectTCP 127.0.0.1/4999", "ReadPrinterInfo 0",
+                                              "ProcessFiles", "DisconnectPRN"};
+    EXPECT_EQ(Journal, settled);
+    Form().chkProcessPause->setChecked(false);
+    Tick();
+    EXPECT_EQ(Journal.at(6), "ProcessFiles a.bon");
 }
 
 TEST_F(FileLoopTest, ASecondProgramOnTheReceiptFolderEndsAtStart) {

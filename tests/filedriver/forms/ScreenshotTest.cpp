@@ -216,13 +216,13 @@ TEST_F(XServerTest, NeitherTheAboutBoxNorTheFilesItemBreaksIntoWork) {
     std::filesystem::remove(Path("Reciepts/a.bon"));
 
     // "Печат на файлове" while the diagnostic print's box waits, its file timer running: the
-    // busy warning, and the file dropped meanwhile waits until the box is closed.
+    // busy warning, and the file dropped meanwhile prints behind the box.
     form.FileReadTimer->setInterval(10);
     int ticks = 0;
     QObject::connect(form.FileReadTimer, &QTimer::timeout, [&ticks] { ++ticks; });
     QMessageBox* box = nullptr;
     QString warning;
-    bool takenInside = true;
+    bool takenInside = false;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (box == nullptr) {
@@ -242,8 +242,7 @@ TEST_F(XServerTest, NeitherTheAboutBoxNorTheFilesItemBreaksIntoWork) {
     watch.start(10);
     form.spbTestPrn->trigger();
     EXPECT_EQ(warning, "Моля, изчакайте да завърши текущата задача.");
-    EXPECT_FALSE(takenInside);
-    EXPECT_TRUE(QTest::qWaitFor([this] { return Printed("ProcessFiles b.bon"); }, 10000));
+    EXPECT_TRUE(takenInside);
 }
 
 }  // namespace
