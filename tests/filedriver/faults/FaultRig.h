@@ -150,4 +150,7 @@ namespace fpemu {
 inline void PrintTo(LastDocument Mode, std::ostream* Out) {
     *Out << faults::ModeName(Mode);
 }
+inline void PrintTo(FaultReports Mode, std::ostream* Out) {
+    *Out << (Mode == FaultReports::Run ? "ReportsRun" : "ReportsRefused");
+}
 }  // namespace fpemu
