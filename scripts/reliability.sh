@@ -20,7 +20,7 @@ table="$(awk -F '\t' '
             "Printer faults (--last-doc closed)|Printer faults (--last-doc any)|" \
             "Cash in/out and reports|Disk faults|Directory fsync refused|" \
             "An answer that cannot be written|Long names|A replaced printer|" \
-            "Two programs on one folder"
+            "Answered files taken away|Two programs on one folder"
         count = split(groups, order, "|")
         print "| group | cases | files | answered | printed but \".err\" | \".rep\" but not printed | both answers | \".rep\" with \"Reciept No: 0\" | printed twice after resend | unanswered |"
         print "|---|---|---|---|---|---|---|---|---|---|"
