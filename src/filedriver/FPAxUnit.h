@@ -144,10 +144,8 @@ private:
         // A command that moves cash or prints a report or copy ran, or may have reached the
         // printer before the link failed: sending the file again could repeat it.
         bool MayHaveRun = false;
-        // Its daily report with reset: the day's sums before it.
-        std::optional<TFiscalSums> ZSums;
-        // Writes the receipt's total into its record before the first payment goes out.
-        std::function<void()> BeforePayment;
+        // What its record holds, when it has one.
+        TReceiptRecord Record;
     };
 
     // Receipt-file steps (FPAxUnit_Execute.cpp)
@@ -164,7 +162,11 @@ private:
     bool LinkFault();
     void OpenReceipt(bool Fiscal, const TCommandList& List, TResultList& ResultList);
     void ProgramPluData(const TCommandList& List);
-    void PrintPluList(const TCommandList& List, TResultList& ResultList, TRunState& State);
+    // Writes a fiscal receipt's total into its record before its first payment goes out: a
+    // receipt without it was never paid.
+    void RecordAmount(const std::string& Path, TRunState& State);
+    void PrintPluList(const std::string& Path, const TCommandList& List, TResultList& ResultList,
+                      TRunState& State);
     // Runs the executor of Command; False for the objects that only feed OpenReceipt.
     bool RunCommand(TCmdObject& Command);
     // Runs a cash move, report or copy, whose effect stays whatever becomes of the file.

@@ -147,7 +147,7 @@ void TFPPrinter::RunBonFile(const std::string& Path, const std::string& Bytes,
     const bool textOnly = bon.TextLineCount >= 1 && !bon.ReportFlag && !bon.FiscalFlag;
     const TReportObject* report = LastOf<TReportObject>(bon.CommandList);
     const bool zReport = !closes && report != nullptr && report->ReportType == 1;
-    TReceiptRecord record;
+    TReceiptRecord& record = State.Record;
     if (closes || zReport) {
         // What tells afterwards whether the receipt was closed or the report ran, on the disk
         // before either begins.
@@ -159,15 +159,6 @@ void TFPPrinter::RunBonFile(const std::string& Path, const std::string& Bytes,
         record.TextSent = !textOnly;
         NoteFlush(WriteReceiptRecord(Path, record));
         State.Recorded = true;
-        State.ZSums = zReport ? record.FiscalSums : std::nullopt;
-    }
-    if (record.Kind == TRecordKind::Fiscal) {
-        State.BeforePayment = [&] {
-            if (!record.Amount) {
-                record.Amount = std::llround(ReceiptAmounts().first * 100);
-                NoteFlush(WriteReceiptRecord(Path, record));
-            }
-        };
     }
     if (textOnly) {
         OpenReceipt(false, bon.CommandList, ResultList);
@@ -177,11 +168,9 @@ void TFPPrinter::RunBonFile(const std::string& Path, const std::string& Bytes,
     } else if (bon.FiscalFlag) {
         OpenReceipt(true, bon.CommandList, ResultList);
     }
-    PrintPluList(bon.CommandList, ResultList, State);
+    PrintPluList(Path, bon.CommandList, ResultList, State);
     if (bon.FiscalFlag) {
-        if (State.BeforePayment) {
-            State.BeforePayment();
-        }
+        RecordAmount(Path, State);
         PayTheRest();
     }
     if (!closes) {
@@ -343,15 +332,24 @@ void TFPPrinter::ProgramPluData(const TCommandList& List) {
     });
 }
 
-void TFPPrinter::PrintPluList(const TCommandList& List, TResultList& ResultList, TRunState& State) {
+void TFPPrinter::RecordAmount(const std::string& Path, TRunState& State) {
+    TReceiptRecord& record = State.Record;
+    if (record.Kind == TRecordKind::Fiscal && !record.Amount) {
+        record.Amount = std::llround(ReceiptAmounts().first * 100);
+        NoteFlush(WriteReceiptRecord(Path, record));
+    }
+}
+
+void TFPPrinter::PrintPluList(const std::string& Path, const TCommandList& List,
+                              TResultList& ResultList, TRunState& State) {
     WithContext("Print plu list: ", [&] {
         for (const auto& cmd : List) {
             TCmdObject* object = cmd.get();
             const bool lasting = dynamic_cast<TReportObject*>(object) != nullptr ||
                                  dynamic_cast<TInOutAmount*>(object) != nullptr ||
                                  dynamic_cast<TCopyBon*>(object) != nullptr;
-            if (State.BeforePayment && dynamic_cast<TPaymentObject*>(object) != nullptr) {
-                State.BeforePayment();
+            if (dynamic_cast<TPaymentObject*>(object) != nullptr) {
+                RecordAmount(Path, State);
             }
             if (lasting) {
                 RunLastingCommand(*object, State);
@@ -389,7 +387,7 @@ bool TFPPrinter::RunCommand(TCmdObject& Command) {
 
 void TFPPrinter::RunLastingCommand(TCmdObject& Command, TRunState& State) {
     const auto* report = dynamic_cast<const TReportObject*>(&Command);
-    if (State.ZSums && report != nullptr && report->ReportType == 1) {
+    if (State.Record.Kind == TRecordKind::ZReport && report != nullptr && report->ReportType == 1) {
         RunDailyReport(*report, State);
         return;
     }
@@ -409,14 +407,14 @@ void TFPPrinter::RunDailyReport(const TReportObject& Report, TRunState& State) {
     try {
         PrintReport(Report);
     } catch (const std::exception&) {
-        if (!LinkFault() && AllZero(*State.ZSums)) {
+        if (!LinkFault() && AllZero(*State.Record.FiscalSums)) {
             State.Recorded = false;  // refused, and nothing else can tell
         }
         throw;
     }
     State.MayHaveRun = true;
     const std::optional<TFiscalSums> now = TryReadFiscalSums();
-    if (now && ReportRanBySums(*State.ZSums, *now) == false) {
+    if (now && ReportRanBySums(*State.Record.FiscalSums, *now) == false) {
         throw EAbort("Print report:" + Report.RawLine +
                      " fail The day's fiscal sums did not change: the report did not run.");
     }
