@@ -116,11 +116,12 @@ TEST(AnsweredFiles, StayAnsweredOnceTheShopTakesTheAnswer) {
     const std::vector<TReceipt> later = {FiscalReceipt("second")};
     rig.Drop(later);
     ASSERT_TRUE(rig.WaitSettled(later, 30000)) << program.LogText();
-    EXPECT_FALSE(rig.Answered(cash, ".err") || rig.Answered(cash, ".rep"));
+    const bool again = rig.Answered(cash, ".err") || rig.Answered(cash, ".rep");
     EXPECT_EQ(Count(program.LogText(), "\"first.bon\": "), 1u) << program.LogText();
     const std::vector<TReceipt> files = {later[0], FiscalReceipt("first", "ITEM AGAIN")};
     rig.Drop(files[1]);
-    const TFigures figures = Finish(rig, files);
+    TFigures figures = Finish(rig, files);
+    figures.TwoAnswers += again;
     EXPECT_TRUE(rig.Answered(files[1], ".rep")) << figures.Details;
     EXPECT_EQ(Count(program.LogText(), "\"first.bon\": "), 1u) << figures.Details;
     Report("Answered files taken away", figures);
