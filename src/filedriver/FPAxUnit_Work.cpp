@@ -270,7 +270,10 @@ std::string WriteReceiptRecord(const std::string& Path, const TReceiptRecord& Re
     if (Record.FiscalSums) {
         std::string sums;
         for (const int64_t sum : *Record.FiscalSums) {
-            sums += (sums.empty() ? "" : ",") + std::to_string(sum);
+            if (!sums.empty()) {
+                sums += ',';
+            }
+            sums += std::to_string(sum);
         }
         add(kSumsKey, sums);
     }
@@ -286,7 +289,7 @@ std::string WriteReceiptRecord(const std::string& Path, const TReceiptRecord& Re
             add(kAnswerLineKey, line);
         }
     }
-    text += std::string(kCheckKey) + "=" + Digest(text) + "\r\n";
+    add(kCheckKey, Digest(text));
     return SaveFileDurably(text, RecordFileName(Path));
 }
 
