@@ -1,5 +1,5 @@
-// A printer fault on every attempt of one step of a receipt: the receipt and the one after it
-// each end with one true answer.
+// A printer fault on every attempt of one step of a receipt, or another till's receipt before it:
+// the receipt and the one after it each end with one true answer.
 #include <signal.h>
 
 #include <gtest/gtest.h>
@@ -77,6 +77,42 @@ INSTANTIATE_TEST_SUITE_P(Steps, PrinterFault,
                              return std::string(std::get<0>(stepInMode).Name) + "_" +
                                     std::get<1>(info.param).Name + "_" +
                                     ModeName(std::get<1>(stepInMode));
+                         });
+
+// Another till sells while the program is held before a step of its receipt (it was slow, or its
+// link was down): the step then fails, and the file's answer never takes that till's receipt for
+// its own.
+struct TAnotherTill {
+    const char* Name;
+    uint8_t Cmd;
+};
+
+const TAnotherTill kAnotherTill[] = {{"BeforeThePayment", 0x35}, {"BeforeTheClose", 0x38}};
+
+class AnotherTillMeanwhile
+    : public ::testing::TestWithParam<std::tuple<TAnotherTill, fpemu::LastDocument>> {};
+
+TEST_P(AnotherTillMeanwhile, ItsReceiptIsNeverTakenForTheFiles) {
+    const auto& [step, mode] = GetParam();
+    TRig rig;
+    TProgram& program = rig.Program();
+    program.SetLastDocument(mode);
+    const std::vector<TReceipt> files = {FiscalReceipt("first"), FiscalReceipt("second")};
+    program.Start();
+    program.Printer().At(fpemu::Trigger::SignalTo(step.Cmd, 1, program.Pid(), SIGSTOP, false));
+    rig.Drop(files);
+    ASSERT_TRUE(program.WaitStopped(20000)) << program.LogText();
+    AnotherTillSells(program.Printer(), "3.10");
+    program.Continue();
+    Report(InMode("Printer faults", mode), Finish(rig, files));
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, AnotherTillMeanwhile,
+                         ::testing::Combine(::testing::ValuesIn(kAnotherTill),
+                                            ::testing::ValuesIn(kCountingModes)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).Name) + "_" +
+                                    ModeName(std::get<1>(info.param));
                          });
 
 }  // namespace
