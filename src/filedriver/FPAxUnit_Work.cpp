@@ -195,7 +195,8 @@ std::optional<TReceiptRecord> RecordOf(
         record.Answered = value(kAnsweredKey) == "1";
     }
     if (record.Kind == TRecordKind::None) {
-        return record.Answered ? std::optional(record) : std::nullopt;
+        // Only an answer, given or waiting for the folder, is kept of such a file.
+        return record.AnswerExt.empty() ? std::nullopt : std::optional(record);
     }
     const std::optional<int64_t> number = ParseInRange(value(kRecordKey).value_or(""), INT32_MAX);
     const std::optional<std::string> serial = value(kSerialKey);

@@ -132,6 +132,10 @@ TEST_F(WorkFilesTest, ARecordCanBeNeitherSteeredNorTrustedBlindly) {
         {"no kind", signedText("WorkFile=r.$$$\r\nAnswer=.err\r\nAnswered=1\r\n"), TState::Damaged},
         {"answered", signedText("Kind=none\r\nWorkFile=r.$$$\r\nAnswer=.err\r\nAnswered=1\r\n"),
          TState::Whole},
+        {"answer waiting for the folder",
+         signedText("Kind=none\r\nWorkFile=r.$$$\r\nAnswer=.err\r\nAnswerLine=x\r\n"),
+         TState::Whole},
+        {"nothing kept", signedText("Kind=none\r\nWorkFile=r.$$$\r\n"), TState::Damaged},
     };
     for (const TRow& row : rows) {
         Put(RecordFileName(receipt), row.Bytes);
