@@ -276,7 +276,7 @@ void TFPPrinter::KeepAnswer(const std::string& Path, const std::string& Ext,
         record = read.Record;
     }
     record.AnswerExt = Ext;
-    record.AnswerLines = Answered ? TResultList{} : Lines;
+    record.AnswerLines = Lines;
     record.Answered = Answered;
     try {
         NoteFlush(WriteReceiptRecord(Path, record));
