@@ -76,11 +76,7 @@ TMainForm::~TMainForm() {
     }
     HideNotifyHint();
     for (const QPointer<TAnimationThread>& thread : FBarThreads) {
-        if (thread) {
-            thread->Terminate();
-            thread->wait();
-            delete thread.data();
-        }
+        delete thread.data();
     }
     if (FWaitCursor) {
         QApplication::restoreOverrideCursor();

@@ -379,7 +379,7 @@ void TMainForm::StartTask(const QString& Caption) {
     std::erase_if(FBarThreads, [](const QPointer<TAnimationThread>& t) { return t.isNull(); });
     FAnimation = new TAnimationThread(pMarque, 25, QColor(0, 0x80, 0), pMarque->Color(), rect);
     FBarThreads.push_back(FAnimation);
-    FAnimation->start();
+    FAnimation->Start();
     QCoreApplication::processEvents();
 }
 

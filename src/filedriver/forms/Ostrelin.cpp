@@ -1,4 +1,6 @@
 // The program block of Ostrelin: the application, the main window, the message loop.
+#include <QThreadPool>
+
 #include "ConstUnit.h"
 #include "ExitSignals.h"
 #include "MainUnit.h"
@@ -15,5 +17,9 @@ int main(int argc, char** argv) {
                      Qt::QueuedConnection);
     QObject::connect(&exitSignals, &TExitSignals::Received, &form, &TMainForm::RequestExit);
     form.show();
-    return app.exec();
+    const int code = app.exec();
+    // The toolkit's painting threads are ended now, not by its own teardown after main, where
+    // they would still be going away while the process ends.
+    QThreadPool::globalInstance()->waitForDone();
+    return code;
 }

@@ -2,35 +2,56 @@
 
 #include <QCoreApplication>
 #include <exception>
+#include <future>
 
-TDriverThread::TDriverThread() : FContext(new QObject) {
-    FThread.setObjectName(QStringLiteral("DriverThread"));
-    FContext->moveToThread(&FThread);
-    QObject::connect(&FThread, &QThread::finished, FContext, &QObject::deleteLater);
-    FThread.start();
-}
+TDriverThread::TDriverThread() : FThread([this] { Loop(); }) {}
 
 TDriverThread::~TDriverThread() {
-    FThread.quit();
-    FThread.wait();
+    {
+        const std::lock_guard<std::mutex> lock(FLock);
+        FQuit = true;
+    }
+    FWake.notify_all();
+    FThread.join();
+}
+
+void TDriverThread::Post(std::function<void()> Job) {
+    {
+        const std::lock_guard<std::mutex> lock(FLock);
+        FJobs.push_back(std::move(Job));
+    }
+    FWake.notify_all();
+}
+
+void TDriverThread::Loop() {
+    for (;;) {
+        std::function<void()> job;
+        {
+            std::unique_lock<std::mutex> lock(FLock);
+            FWake.wait(lock, [this] { return FQuit || !FJobs.empty(); });
+            if (FJobs.empty()) {
+                return;
+            }
+            job = std::move(FJobs.front());
+            FJobs.pop_front();
+        }
+        job();
+    }
 }
 
 void TDriverThread::Run(const std::function<void()>& Job) {
     bool done = false;
     std::exception_ptr error;
     QObject here;  // the end of the job is posted to it, behind every message the job posted
-    QMetaObject::invokeMethod(
-        FContext,
-        [&] {
-            try {
-                Job();
-            } catch (...) {
-                error = std::current_exception();
-            }
-            QMetaObject::invokeMethod(
-                &here, [&done] { done = true; }, Qt::QueuedConnection);
-        },
-        Qt::QueuedConnection);
+    Post([&] {
+        try {
+            Job();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        QMetaObject::invokeMethod(
+            &here, [&done] { done = true; }, Qt::QueuedConnection);
+    });
     // Not an event loop of its own: one that quits with the application would return early.
     ++FRunning;
     while (!done) {
@@ -43,7 +64,16 @@ void TDriverThread::Run(const std::function<void()>& Job) {
 }
 
 void TDriverThread::RunAndWait(const std::function<void()>& Job) {
-    QMetaObject::invokeMethod(FContext, Job, Qt::BlockingQueuedConnection);
+    std::promise<void> ended;
+    Post([&] {
+        try {
+            Job();
+            ended.set_value();
+        } catch (...) {
+            ended.set_exception(std::current_exception());
+        }
+    });
+    ended.get_future().get();
 }
 
 TThreadPrinter::TThreadPrinter(TDriverThread& Thread, const TFactory& Factory) : FThread(Thread) {

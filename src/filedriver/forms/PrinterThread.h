@@ -1,15 +1,19 @@
 #pragma once
 
 #include <QObject>
-#include <QThread>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <type_traits>
 
 #include "PrinterAccess.h"
 
 // The one thread that talks to the driver. The driver object is made, used and released there
 // only, so that the window's thread keeps painting and taking input while the printer works.
+// A plain thread, joined when the object goes, so that nothing of it outlives the program's end.
 class TDriverThread {
 public:
     TDriverThread();
@@ -26,9 +30,15 @@ public:
     bool Running() const { return FRunning > 0; }
 
 private:
-    QThread FThread;
-    QObject* FContext;  // lives on FThread; its events are the jobs
+    void Post(std::function<void()> Job);
+    void Loop();
+
+    std::mutex FLock;
+    std::condition_variable FWake;
+    std::deque<std::function<void()>> FJobs;
+    bool FQuit = false;
     int FRunning = 0;
+    std::thread FThread;  // last: it starts once the rest is made
 };
 
 // The printer access object made on the driver thread, every call of it run there. A message

@@ -1,6 +1,7 @@
 #include "WaitUnit.h"
 
 #include <QPainter>
+#include <QThread>
 
 TBarFrame NextBarFrame(TBarFrame F, int Step, int Width) {
     switch (F.Phase) {
@@ -78,16 +79,42 @@ TAnimationThread::TAnimationThread(TMarquePanel* Panel, int32_t FrameInterval, Q
     // The panel may go first; a queued frame for it is then dropped with the connection.
     connect(this, &TAnimationThread::Frame, Panel,
             [this, Panel](TBarFrame F) { Panel->ShowFrame(this, F); });
-    connect(this, &QThread::finished, Panel, [this, Panel] { Panel->EndFrames(this); });
-    connect(this, &QThread::finished, this, &QObject::deleteLater);
+    connect(this, &TAnimationThread::Ended, Panel, [this, Panel] { Panel->EndFrames(this); });
+    connect(this, &TAnimationThread::Ended, this, &QObject::deleteLater);
+}
+
+TAnimationThread::~TAnimationThread() {
+    Terminate();
+    if (FThread.joinable()) {
+        FThread.join();
+    }
+}
+
+void TAnimationThread::Start() {
+    FThread = std::thread([this] {
+        Execute();
+        emit Ended();
+    });
+}
+
+void TAnimationThread::Terminate() {
+    {
+        const std::lock_guard<std::mutex> lock(FLock);
+        FTerminated = true;
+    }
+    FWake.notify_all();
 }
 
 void TAnimationThread::Execute() {
     const int step = BarRect.width() / 50;
     TBarFrame frame;
+    std::unique_lock<std::mutex> lock(FLock);
     while (!FTerminated) {
         frame = NextBarFrame(frame, step, BarRect.width());
+        lock.unlock();
         emit Frame(frame);
-        QThread::msleep(static_cast<unsigned long>(FrameInterval));
+        lock.lock();
+        FWake.wait_for(lock, std::chrono::milliseconds(FrameInterval),
+                       [this] { return FTerminated; });
     }
 }

@@ -4,9 +4,10 @@
 #include <QMetaType>
 #include <QPointer>
 #include <QRect>
-#include <QThread>
-#include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
+#include <thread>
 
 #include "FormWidgets.h"
 
@@ -61,15 +62,20 @@ private:
     QThread* FPaintThread = nullptr;
 };
 
-class TAnimationThread : public QThread {
+// The bar thread. A plain thread joined when the object goes, so that nothing of it outlives
+// the program's end.
+class TAnimationThread : public QObject {
     Q_OBJECT
 public:
-    // Created idle; start() runs Execute. The thread deletes itself once Execute has ended.
+    // Created idle; Start runs Execute. The object deletes itself once Execute has ended.
     TAnimationThread(TMarquePanel* Panel, int32_t FrameInterval, QColor BarColor, QColor BackColor,
                      QRect Rect);
+    // Stops Execute and waits for the thread.
+    ~TAnimationThread() override;
 
-    // Ends Execute within one frame interval; nobody needs to wait for it.
-    void Terminate() { FTerminated = true; }
+    void Start();
+    // Ends Execute at once; nobody needs to wait for it.
+    void Terminate();
 
     const QPointer<TMarquePanel> PanelHandle;
     const QRect BarRect;
@@ -79,11 +85,13 @@ public:
 
 signals:
     void Frame(TBarFrame F);
-
-protected:
-    void run() override { Execute(); }
-    void Execute();
+    void Ended();
 
 private:
-    std::atomic<bool> FTerminated{false};
+    void Execute();
+
+    std::mutex FLock;
+    std::condition_variable FWake;
+    bool FTerminated = false;
+    std::thread FThread;
 };

@@ -245,6 +245,10 @@ void TProgram::Kill() {
     }
 }
 
+std::string TProgram::ConsoleText() const {
+    return Read(FFolder + "/console.txt");
+}
+
 std::string TProgram::LogText() const {
     std::string text;
     std::error_code ignored;

@@ -76,6 +76,8 @@ public:
     // Ends the program (SIGKILL) and reaps it.
     void Kill();
     std::string LogText() const;
+    // What the program wrote to its standard output and error (a sanitizer's report).
+    std::string ConsoleText() const;
     size_t LogSize() const { return LogText().size(); }
 
     fpemu::Emulator& Printer() { return *FPrinters.back(); }

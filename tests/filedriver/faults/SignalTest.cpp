@@ -44,7 +44,8 @@ TEST_P(StopDuringAReceipt, TheReceiptEndsThenTheProgramAsAnExit) {
     const int status = program.WaitExit(20000);
     const std::string log = program.LogText();
     ASSERT_NE(status, -1) << "the program did not end\n" << log;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status << "\n"
+                                                               << program.ConsoleText();
     // The file under way printed and was answered; the others stay for the next start.
     const std::vector<int> executed = rig.Executed(files);
     EXPECT_EQ(std::count(executed.begin(), executed.end(), 1), 1) << log;

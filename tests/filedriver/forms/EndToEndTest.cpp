@@ -2,6 +2,7 @@
 // access object of the engine, the emulator on 127.0.0.1.
 #include <stdlib.h>
 
+#include <QThread>
 #include <QTimer>
 #include <filesystem>
 #include <set>

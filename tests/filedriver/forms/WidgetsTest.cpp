@@ -3,6 +3,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTest>
+#include <QThread>
 #include <QToolTip>
 
 #include <algorithm>
