@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QThreadPool>
+
 #include "OstrelinApp.h"
 
 // The forms need the program's application object (its exception hook among them).
@@ -10,5 +12,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     TOstrelinApp app(argc, argv);
-    return RUN_ALL_TESTS();
+    const int code = RUN_ALL_TESTS();
+    // As the program does: the toolkit's painting threads end before the process does.
+    QThreadPool::globalInstance()->waitForDone();
+    return code;
 }
